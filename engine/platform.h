@@ -1,0 +1,103 @@
+// The operating-system operations the engine uses; engine/platform_win32.cpp or a test stand-in is linked in.
+#pragma once
+
+#include <cstdint>
+
+#include "scan_events.h"
+
+typedef void* PlatformHandle;
+
+enum : uint32_t {
+  PLATFORM_ATTR_READONLY = 0x1,
+  PLATFORM_ATTR_HIDDEN = 0x2,
+  PLATFORM_ATTR_SYSTEM = 0x4,
+  PLATFORM_ATTR_DIRECTORY = 0x10,
+  PLATFORM_ATTR_ARCHIVE = 0x20,
+  PLATFORM_ATTR_NORMAL = 0x80,
+  PLATFORM_ATTR_REPARSE_POINT = 0x400,
+};
+
+enum : uint32_t {
+  PLATFORM_DRIVE_UNKNOWN = 0,
+  PLATFORM_DRIVE_NO_ROOT = 1,
+  PLATFORM_DRIVE_REMOVABLE = 2,
+  PLATFORM_DRIVE_FIXED = 3,
+  PLATFORM_DRIVE_REMOTE = 4,
+  PLATFORM_DRIVE_CDROM = 5,
+  PLATFORM_DRIVE_RAMDISK = 6,
+};
+
+enum : int32_t {
+  PLATFORM_ERROR_SUCCESS = 0,
+  PLATFORM_ERROR_MORE_DATA = 234,
+  PLATFORM_ERROR_NO_MORE_ITEMS = 259,
+};
+
+enum : uint32_t { PLATFORM_REG_SZ = 1 };
+
+enum { PLATFORM_MAX_PATH = 260 };
+
+// Directory listing (FindFirstFileA family): every entry, hidden and system ones included.
+struct PlatformFindData {
+  uint32_t attributes;
+  uint32_t sizeLow;
+  uint32_t sizeHigh;
+  char name[PLATFORM_MAX_PATH];
+};
+bool Platform_FindFirst(const char* pattern, PlatformHandle* find, PlatformFindData* entry);
+bool Platform_FindNext(PlatformHandle find, PlatformFindData* entry);
+void Platform_FindClose(PlatformHandle find);
+
+// Which directory a path names, seen through any links; equal ids mean the same directory.
+struct PlatformDirectoryId {
+  uint32_t volume;
+  uint32_t indexHigh;
+  uint32_t indexLow;
+};
+bool Platform_GetDirectoryId(const char* path, PlatformDirectoryId* id);
+
+// Files for checksumming: read access, read sharing only, sequential.
+bool Platform_OpenForChecksum(const char* path, PlatformHandle* file);
+bool Platform_ReadFile(PlatformHandle file, void* buffer, uint32_t size, uint32_t* bytesRead);
+void Platform_CloseFile(PlatformHandle file);
+
+// Return the length written, 0 on failure (GetWindowsDirectoryA, GetLogicalDriveStringsA).
+uint32_t Platform_GetWindowsDirectory(char* buffer, uint32_t size);
+uint32_t Platform_GetLogicalDriveStrings(uint32_t size, char* buffer);
+uint32_t Platform_GetDriveType(const char* root);
+
+// Running processes.
+struct PlatformProcessEntry {
+  uint32_t processId;
+  char exeFile[PLATFORM_MAX_PATH];
+};
+bool Platform_SnapshotProcesses(PlatformHandle* snapshot);
+bool Platform_FirstProcess(PlatformHandle snapshot, PlatformProcessEntry* entry);
+bool Platform_NextProcess(PlatformHandle snapshot, PlatformProcessEntry* entry);
+void Platform_CloseSnapshot(PlatformHandle snapshot);
+bool Platform_OpenProcess(uint32_t processId, PlatformHandle* process);  // rights 0x411, not inherited
+bool Platform_GetProcessImagePath(PlatformHandle process, char* path, uint32_t size);
+bool Platform_TerminateProcess(PlatformHandle process);  // exit code 0
+void Platform_CloseProcess(PlatformHandle process);
+
+// The machine-wide Run key, opened to query and set values.
+bool Platform_OpenRunKey(PlatformHandle* key);
+// RegEnumValueA: lengths in and out as the platform gives them; returns the platform's error code.
+int32_t Platform_EnumValue(PlatformHandle key, uint32_t index, char* name, uint32_t* nameLength, uint32_t* type,
+                           uint8_t* data, uint32_t* dataSize);
+bool Platform_DeleteValue(PlatformHandle key, const char* name);
+void Platform_CloseKey(PlatformHandle key);
+// PathRemoveArgsA: cuts a command line after its program path, in place.
+void Platform_RemoveArgs(char* path);
+
+// Files by path.
+bool Platform_FileExists(const char* path);
+bool Platform_SetAttributesNormal(const char* path);
+bool Platform_DeleteFile(const char* path);
+
+// The scanning thread: started with the runtime's thread call running ScanThread(reporter).
+PlatformHandle Platform_StartScanThread(ScanReporter reporter);
+void Platform_WaitThread(PlatformHandle thread);
+void Platform_CloseThread(PlatformHandle thread);
+// Ends the calling scanning thread with exit code 0 (the stand-in returns instead).
+void Platform_EndScanThread();

@@ -1,0 +1,174 @@
+// The engine's platform operations on Win32: thin forwarding with the flags the engine relies on.
+#include <windows.h>
+#include <process.h>
+#include <psapi.h>
+#include <shlwapi.h>
+#include <tlhelp32.h>
+
+#include <cstring>
+
+#include "platform.h"
+#include "scan_sequence.h"
+#include "text.h"
+
+static void CopyFindData(const WIN32_FIND_DATAA& data, PlatformFindData* entry) {
+  entry->attributes = data.dwFileAttributes;
+  entry->sizeLow = data.nFileSizeLow;
+  entry->sizeHigh = data.nFileSizeHigh;
+  std::memcpy(entry->name, data.cFileName, sizeof entry->name);
+  entry->name[sizeof entry->name - 1] = '\0';
+}
+
+bool Platform_FindFirst(const char* pattern, PlatformHandle* find, PlatformFindData* entry) {
+  WIN32_FIND_DATAA data;
+  HANDLE handle = FindFirstFileA(pattern, &data);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  CopyFindData(data, entry);
+  *find = handle;
+  return true;
+}
+
+bool Platform_FindNext(PlatformHandle find, PlatformFindData* entry) {
+  WIN32_FIND_DATAA data;
+  if (!FindNextFileA(find, &data)) return false;
+  CopyFindData(data, entry);
+  return true;
+}
+
+void Platform_FindClose(PlatformHandle find) { FindClose(find); }
+
+bool Platform_GetDirectoryId(const char* path, PlatformDirectoryId* id) {
+  HANDLE directory = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (directory == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION information;
+  BOOL ok = GetFileInformationByHandle(directory, &information);
+  CloseHandle(directory);
+  if (!ok) return false;
+  id->volume = information.dwVolumeSerialNumber;
+  id->indexHigh = information.nFileIndexHigh;
+  id->indexLow = information.nFileIndexLow;
+  return true;
+}
+
+bool Platform_OpenForChecksum(const char* path, PlatformHandle* file) {
+  HANDLE handle = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  *file = handle;
+  return true;
+}
+
+bool Platform_ReadFile(PlatformHandle file, void* buffer, uint32_t size, uint32_t* bytesRead) {
+  DWORD got = 0;
+  BOOL ok = ReadFile(file, buffer, size, &got, nullptr);
+  *bytesRead = got;
+  return ok != FALSE;
+}
+
+void Platform_CloseFile(PlatformHandle file) { CloseHandle(file); }
+
+uint32_t Platform_GetWindowsDirectory(char* buffer, uint32_t size) { return GetWindowsDirectoryA(buffer, size); }
+
+uint32_t Platform_GetLogicalDriveStrings(uint32_t size, char* buffer) { return GetLogicalDriveStringsA(size, buffer); }
+
+uint32_t Platform_GetDriveType(const char* root) { return GetDriveTypeA(root); }
+
+static void CopyProcessEntry(const PROCESSENTRY32& data, PlatformProcessEntry* entry) {
+  entry->processId = data.th32ProcessID;
+  std::memcpy(entry->exeFile, data.szExeFile, sizeof entry->exeFile);
+  entry->exeFile[sizeof entry->exeFile - 1] = '\0';
+}
+
+bool Platform_SnapshotProcesses(PlatformHandle* snapshot) {
+  HANDLE handle = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  *snapshot = handle;
+  return true;
+}
+
+bool Platform_FirstProcess(PlatformHandle snapshot, PlatformProcessEntry* entry) {
+  PROCESSENTRY32 data;
+  data.dwSize = sizeof data;
+  if (!Process32First(snapshot, &data)) return false;
+  CopyProcessEntry(data, entry);
+  return true;
+}
+
+bool Platform_NextProcess(PlatformHandle snapshot, PlatformProcessEntry* entry) {
+  PROCESSENTRY32 data;
+  data.dwSize = sizeof data;
+  if (!Process32Next(snapshot, &data)) return false;
+  CopyProcessEntry(data, entry);
+  return true;
+}
+
+void Platform_CloseSnapshot(PlatformHandle snapshot) { CloseHandle(snapshot); }
+
+bool Platform_OpenProcess(uint32_t processId, PlatformHandle* process) {
+  HANDLE handle = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | PROCESS_TERMINATE, FALSE, processId);
+  if (handle == nullptr) return false;
+  *process = handle;
+  return true;
+}
+
+bool Platform_GetProcessImagePath(PlatformHandle process, char* path, uint32_t size) {
+  DWORD length = GetModuleFileNameExA(process, nullptr, path, size);
+  // A full buffer may hold a cut path: treat it as no path.
+  return length != 0 && length < size;
+}
+
+bool Platform_TerminateProcess(PlatformHandle process) { return TerminateProcess(process, 0) != FALSE; }
+
+void Platform_CloseProcess(PlatformHandle process) { CloseHandle(process); }
+
+bool Platform_OpenRunKey(PlatformHandle* key) {
+  HKEY handle;
+  LONG result = RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", 0,
+                              KEY_QUERY_VALUE | KEY_SET_VALUE, &handle);
+  if (result != ERROR_SUCCESS) return false;
+  *key = handle;
+  return true;
+}
+
+int32_t Platform_EnumValue(PlatformHandle key, uint32_t index, char* name, uint32_t* nameLength, uint32_t* type,
+                           uint8_t* data, uint32_t* dataSize) {
+  DWORD nameChars = *nameLength;
+  DWORD valueType = 0;
+  DWORD dataBytes = *dataSize;
+  LONG result =
+      RegEnumValueA(static_cast<HKEY>(key), index, name, &nameChars, nullptr, &valueType, data, &dataBytes);
+  *nameLength = nameChars;
+  *type = valueType;
+  *dataSize = dataBytes;
+  return result;
+}
+
+bool Platform_DeleteValue(PlatformHandle key, const char* name) {
+  return RegDeleteValueA(static_cast<HKEY>(key), name) == ERROR_SUCCESS;
+}
+
+void Platform_CloseKey(PlatformHandle key) { RegCloseKey(static_cast<HKEY>(key)); }
+
+void Platform_RemoveArgs(char* path) { PathRemoveArgsA(path); }
+
+bool Platform_FileExists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
+
+bool Platform_SetAttributesNormal(const char* path) {
+  return SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL) != FALSE;
+}
+
+bool Platform_DeleteFile(const char* path) { return DeleteFileA(path) != FALSE; }
+
+static unsigned __stdcall ScanThreadEntry(void* reporter) { return ScanThread(reporter); }
+
+PlatformHandle Platform_StartScanThread(ScanReporter reporter) {
+  uintptr_t thread = _beginthreadex(nullptr, 0, ScanThreadEntry, reinterpret_cast<void*>(reporter), 0, nullptr);
+  return reinterpret_cast<PlatformHandle>(thread);
+}
+
+void Platform_WaitThread(PlatformHandle thread) { WaitForSingleObject(thread, INFINITE); }
+
+void Platform_CloseThread(PlatformHandle thread) { CloseHandle(thread); }
+
+void Platform_EndScanThread() { _endthreadex(0); }

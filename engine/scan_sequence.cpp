@@ -1,0 +1,54 @@
+// ScanThread: start event, the system-trace stages, the drive loop, one closing event.
+#include "scan_sequence.h"
+
+#include <cstring>
+
+#include "platform.h"
+#include "traces.h"
+#include "walker.h"
+
+static void WalkFixedDrives(ScanReporter reporter) {
+  char drives[SCAN_DRIVE_LIST_SIZE + 1];
+  std::memset(drives, 0, sizeof drives);
+  uint32_t length = Platform_GetLogicalDriveStrings(SCAN_DRIVE_LIST_SIZE, drives);
+  // 0 is failure; a longer answer is the size the list would need: walk none rather than a cut list.
+  if (length == 0 || length > SCAN_DRIVE_LIST_SIZE) return;
+
+  for (const char* root = drives; *root != '\0'; root += std::strlen(root) + 1) {
+    if (ScanControl_StopRequested()) return;
+    if (Platform_GetDriveType(root) == PLATFORM_DRIVE_FIXED) {
+      WalkRequest walk = {root, reporter, nullptr, false, {0, 0, 0}};
+      WalkDirectory(&walk);
+    }
+  }
+}
+
+void ScanRun(ScanReporter reporter) {
+  reporter(SCAN_EV_STARTED, nullptr, nullptr);
+
+  char windowsDirectory[SCAN_PATH_SIZE];
+  uint32_t length = Platform_GetWindowsDirectory(windowsDirectory, sizeof windowsDirectory);
+  if (length == 0 || length >= sizeof windowsDirectory) windowsDirectory[0] = '\0';
+
+  bool goOn = Traces_ProcessSweep(reporter);
+  if (goOn && windowsDirectory[0] != '\0') {
+    goOn = Traces_RunKeyCleanup(reporter, windowsDirectory);
+    if (goOn) Traces_DroppedFileProbe(reporter, windowsDirectory);
+    if (goOn) goOn = Traces_LogFileSearch(reporter, windowsDirectory);
+  }
+  if (!goOn) return;
+
+  WalkFixedDrives(reporter);
+
+  if (ScanControl_StopRequested()) {
+    ScanControl_ReportStop(reporter);
+    return;
+  }
+  reporter(SCAN_EV_FINISHED, nullptr, nullptr);
+}
+
+unsigned ScanThread(void* reporter) {
+  ScanRun(reinterpret_cast<ScanReporter>(reporter));
+  Platform_EndScanThread();
+  return 0;
+}

@@ -1,0 +1,25 @@
+// The catalogue of known Vexlor builds and the whole-file CRC-32 they are recognised by.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+struct ThreatSignature {
+  const char* variantName;
+  uint32_t crc;
+};
+
+enum { SIGNATURE_COUNT = 24 };
+
+extern const ThreatSignature SignatureTable[SIGNATURE_COUNT];
+
+// Linear pass over the table in its order; null when no row has this checksum.
+const ThreatSignature* SignatureTable_Match(uint32_t crc);
+
+// Standard CRC-32 (IEEE 802.3, reflected 0xEDB88320) of a whole file read in 8192-byte blocks.
+// False when the file cannot be opened or its first block cannot be read or is empty.
+bool FileCrc32(const char* path, uint32_t* crc);
+
+// Running-value updates, without the initial 0xFFFFFFFF and final complement.
+uint32_t Crc32_Update(uint32_t value, const uint8_t* bytes, size_t count);           // slicing-by-8
+uint32_t Crc32_UpdateBytewise(uint32_t value, const uint8_t* bytes, size_t count);   // one table step a byte

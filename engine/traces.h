@@ -1,0 +1,10 @@
+// What the malware leaves in the system: its processes, its Run value, its files in the Windows directory.
+#pragma once
+
+#include "scan_events.h"
+
+// Each stage returns false when it noticed a stop request (and reported it): the run ends there.
+bool Traces_ProcessSweep(ScanReporter reporter);
+bool Traces_RunKeyCleanup(ScanReporter reporter, const char* windowsDirectory);
+void Traces_DroppedFileProbe(ScanReporter reporter, const char* windowsDirectory);
+bool Traces_LogFileSearch(ScanReporter reporter, const char* windowsDirectory);

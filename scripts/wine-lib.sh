@@ -1,0 +1,82 @@
+# Shell functions for private Wine machines: environment, template prefix, copies, drives, server.
+# Source it; every function takes the prefix folder as its first argument.
+
+wine_env() {
+  export WINEPREFIX="$1"
+  export WINEARCH=win32
+  export WINEDEBUG=-all
+  export WINEDLLOVERRIDES="${PURGEWELL_DLLOVERRIDES:-mscoree,mshtml=}"
+  export LANG=C.UTF-8
+  unset LC_ALL
+}
+
+# Builds a clean prefix once: no z: drive, user folders that do not lead into $HOME, Wine's fonts.
+wine_template() {
+  local prefix=$1
+  [ -f "$prefix/.purgewell-template" ] && return 0
+  rm -rf "$prefix"
+  mkdir -p "$(dirname "$prefix")"
+  (
+    wine_env "$prefix"
+    wineboot -i >/dev/null 2>&1 </dev/null
+    wineserver -w
+  )
+  rm -f "$prefix/dosdevices/z:"
+  local user_dir
+  for user_dir in "$prefix"/drive_c/users/*/; do
+    local name
+    for name in Desktop Documents Downloads Music Pictures Videos Templates; do
+      if [ -L "$user_dir$name" ]; then
+        rm -f "$user_dir$name"
+        mkdir -p "$user_dir$name"
+      fi
+    done
+  done
+  mkdir -p "$prefix/drive_c/windows/Fonts"
+  cp /usr/share/wine/fonts/* "$prefix/drive_c/windows/Fonts/" 2>/dev/null || true
+  echo disable > "$prefix/.update-timestamp"
+  touch "$prefix/.purgewell-template"
+}
+
+# A private copy of the template for one test or one sandbox (never hard links: the registry files are rewritten in place).
+wine_copy() {
+  local template=$1 prefix=$2
+  wine_stop_server "$prefix"
+  rm -rf "$prefix"
+  cp -a "$template" "$prefix"
+  rm -f "$prefix/.purgewell-template"
+}
+
+# wine_map_drive PREFIX LETTER FOLDER [TYPE]: FOLDER relative to the prefix (e.g. drive_d); TYPE hd, floppy, cdrom, network or ramdisk.
+# Without a running server the type is written straight into the registry file.
+wine_map_drive() {
+  local prefix=$1 letter=$2 folder=$3 type=${4:-hd}
+  mkdir -p "$prefix/$folder"
+  rm -f "$prefix/dosdevices/$letter:"
+  ln -s "../$folder" "$prefix/dosdevices/$letter:"
+  (
+    wine_env "$prefix"
+    wine reg add 'HKLM\Software\Wine\Drives' /v "$letter:" /t REG_SZ /d "$type" /f >/dev/null 2>&1 </dev/null
+  )
+}
+
+# Keeps one server for the prefix and primes it, so Wine's services do not hold the caller's pipes.
+wine_start_server() {
+  local prefix=$1 seconds=${2:-}
+  (
+    wine_env "$prefix"
+    if wineserver "-p$seconds" 2>/dev/null; then
+      wine cmd /c exit </dev/null >/dev/null 2>&1
+    fi
+  )
+}
+
+wine_stop_server() {
+  local prefix=$1
+  [ -d "$prefix" ] || return 0
+  (
+    wine_env "$prefix"
+    wineserver -k 2>/dev/null || true
+    wineserver -w 2>/dev/null || true
+  )
+}

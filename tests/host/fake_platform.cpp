@@ -1,0 +1,605 @@
+// The scripted stand-in for engine/platform_win32.cpp, linked into the host tests.
+#include "fake_platform.h"
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <thread>
+
+#include "scan_events.h"
+#include "scan_sequence.h"
+
+namespace {
+
+struct Node {
+  std::string name;
+  bool directory = false;
+  std::string linkTarget;  // key of the directory a link leads to
+  uint32_t attributes = 0;
+  std::string contents;
+  std::vector<std::string> children;  // keys, in the order they were added
+  uint32_t id = 0;
+};
+
+struct Rule {
+  std::string operation;
+  std::string argument;
+  int nth;
+  int seen;
+  bool stop;
+};
+
+struct Process {
+  uint32_t processId;
+  std::string exeFile;
+  std::string imagePath;
+  bool running;
+};
+
+struct RunValue {
+  std::string name;
+  uint32_t type;
+  std::string data;
+};
+
+struct FindState {
+  std::vector<PlatformFindData> entries;
+  size_t next;
+};
+
+struct FileState {
+  std::string contents;
+  size_t position;
+  std::string path;
+};
+
+struct SnapshotState {
+  std::vector<Process> processes;
+  size_t next;
+};
+
+struct ProcessHandle {
+  uint32_t processId;
+};
+
+std::recursive_mutex fakeLock;
+std::map<std::string, Node> tree;
+std::vector<std::string> driveRoots;  // as given, like "C:\\"
+std::map<std::string, uint32_t> driveTypes;
+std::string windowsDirectory;
+std::vector<Process> processes;
+std::vector<uint32_t> terminated;
+std::vector<RunValue> runValues;
+std::vector<Rule> rules;
+std::map<std::string, int> callCounts;
+int openHandles = 0;
+uint32_t nextId = 1;
+int runKeyToken;
+
+std::string Lower(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+std::vector<std::string> Split(const std::string& path) {
+  std::vector<std::string> parts;
+  std::string part;
+  for (char c : path) {
+    if (c == '\\' || c == '/') {
+      if (!part.empty()) parts.push_back(part);
+      part.clear();
+    } else {
+      part += c;
+    }
+  }
+  if (!part.empty()) parts.push_back(part);
+  return parts;
+}
+
+// Key of the node a path names, following links (the last one only when followLast); "" when there is none.
+std::string Resolve(const std::string& path, bool followLast = true) {
+  std::vector<std::string> parts = Split(path);
+  if (parts.empty()) return "";
+  std::string key = Lower(parts[0]);
+  if (!tree.count(key)) return "";
+  for (size_t i = 1; i < parts.size(); ++i) {
+    key += "\\" + Lower(parts[i]);
+    if (!tree.count(key)) return "";
+    bool last = i + 1 == parts.size();
+    int hops = 0;
+    while ((!last || followLast) && !tree[key].linkTarget.empty() && hops++ < 64) key = tree[key].linkTarget;
+  }
+  return key;
+}
+
+Node& MakeNode(const std::string& path, bool directory) {
+  std::vector<std::string> parts = Split(path);
+  std::string key = Lower(parts[0]);
+  if (!tree.count(key)) {
+    Node root;
+    root.name = parts[0];
+    root.directory = true;
+    root.attributes = PLATFORM_ATTR_DIRECTORY;
+    root.id = nextId++;
+    tree[key] = root;
+  }
+  for (size_t i = 1; i < parts.size(); ++i) {
+    std::string parentKey = key;
+    if (!tree[parentKey].linkTarget.empty()) parentKey = tree[parentKey].linkTarget;
+    std::string childKey = parentKey + "\\" + Lower(parts[i]);
+    if (!tree.count(childKey)) {
+      Node node;
+      node.name = parts[i];
+      node.directory = (i + 1 < parts.size()) || directory;
+      node.attributes = node.directory ? PLATFORM_ATTR_DIRECTORY : PLATFORM_ATTR_ARCHIVE;
+      node.id = nextId++;
+      tree[childKey] = node;
+      tree[parentKey].children.push_back(childKey);
+    }
+    key = childKey;
+  }
+  return tree[key];
+}
+
+// Counts the call and applies its rules; true when the call is to fail.
+bool Call(const std::string& operation, const std::string& argument) {
+  callCounts[operation] += 1;
+  bool fail = false;
+  for (Rule& rule : rules) {
+    if (rule.operation != operation) continue;
+    if (!rule.argument.empty() && Lower(rule.argument) != Lower(argument)) continue;
+    rule.seen += 1;
+    if (rule.nth != 0 && rule.seen != rule.nth) continue;
+    if (rule.stop) {
+      ScanControl_RequestStop();
+    } else {
+      fail = true;
+    }
+  }
+  return fail;
+}
+
+void FillEntry(const Node& node, const std::string& name, PlatformFindData* entry) {
+  entry->attributes = node.attributes;
+  if (!node.linkTarget.empty()) entry->attributes |= PLATFORM_ATTR_DIRECTORY | PLATFORM_ATTR_REPARSE_POINT;
+  entry->sizeLow = static_cast<uint32_t>(node.contents.size());
+  entry->sizeHigh = 0;
+  std::memset(entry->name, 0, sizeof entry->name);
+  std::strncpy(entry->name, name.c_str(), sizeof entry->name - 1);
+}
+
+}  // namespace
+
+void Fake_Reset() {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  tree.clear();
+  driveRoots.clear();
+  driveTypes.clear();
+  windowsDirectory = "C:\\WINDOWS";
+  processes.clear();
+  terminated.clear();
+  runValues.clear();
+  rules.clear();
+  callCounts.clear();
+  openHandles = 0;
+  nextId = 1;
+}
+
+void Fake_AddDrive(const std::string& root, uint32_t type) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  driveRoots.push_back(root);
+  driveTypes[Lower(Split(root)[0])] = type;
+  MakeNode(root, true);
+}
+
+void Fake_AddDirectory(const std::string& path) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  MakeNode(path, true);
+}
+
+void Fake_AddFile(const std::string& path, const std::string& contents, uint32_t attributes) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  Node& node = MakeNode(path, false);
+  node.contents = contents;
+  node.attributes = attributes;
+}
+
+void Fake_AddFileOfSize(const std::string& path, uint32_t size, uint32_t attributes) {
+  Fake_AddFile(path, std::string(size, 'v'), attributes);
+}
+
+void Fake_AddLink(const std::string& path, const std::string& target) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  std::string targetKey = Resolve(target);
+  Node& node = MakeNode(path, true);
+  node.linkTarget = targetKey;
+}
+
+void Fake_RemoveFile(const std::string& path) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  std::string key = Resolve(path, false);
+  if (key.empty()) return;
+  for (auto& item : tree) {
+    auto& children = item.second.children;
+    children.erase(std::remove(children.begin(), children.end(), key), children.end());
+  }
+  tree.erase(key);
+}
+
+bool Fake_FileExists(const std::string& path) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  return !Resolve(path).empty();
+}
+
+uint32_t Fake_Attributes(const std::string& path) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  std::string key = Resolve(path);
+  return key.empty() ? 0xFFFFFFFFu : tree[key].attributes;
+}
+
+void Fake_SetWindowsDirectory(const std::string& path) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  windowsDirectory = path;
+}
+
+void Fake_AddProcess(uint32_t processId, const std::string& exeFile, const std::string& imagePath) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  processes.push_back({processId, exeFile, imagePath, true});
+}
+
+std::vector<uint32_t> Fake_TerminatedProcesses() {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  return terminated;
+}
+
+bool Fake_ProcessRunning(uint32_t processId) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  for (const Process& process : processes) {
+    if (process.processId == processId) return process.running;
+  }
+  return false;
+}
+
+void Fake_AddRunValue(const std::string& name, uint32_t type, const std::string& data) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  runValues.push_back({name, type, data});
+}
+
+void Fake_AddRunString(const std::string& name, const std::string& data) {
+  Fake_AddRunValue(name, PLATFORM_REG_SZ, data + std::string(1, '\0'));
+}
+
+std::vector<std::string> Fake_RunValueNames() {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  std::vector<std::string> names;
+  for (const RunValue& value : runValues) names.push_back(value.name);
+  return names;
+}
+
+void Fake_Fail(const std::string& operation, const std::string& argument, int nth) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  rules.push_back({operation, argument, nth, 0, false});
+}
+
+void Fake_StopAt(const std::string& operation, const std::string& argument, int nth) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  rules.push_back({operation, argument, nth, 0, true});
+}
+
+int Fake_CallCount(const std::string& operation) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  return callCounts[operation];
+}
+
+int Fake_OpenHandles() {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  return openHandles;
+}
+
+// --- The platform operations ---
+
+bool Platform_FindFirst(const char* pattern, PlatformHandle* find, PlatformFindData* entry) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  if (Call("FindFirst", pattern)) return false;
+  std::string text = pattern;
+  if (text.size() < 2 || text.substr(text.size() - 2) != "\\*") return false;
+  std::string key = Resolve(text.substr(0, text.size() - 2));
+  if (key.empty() || !tree[key].directory) return false;
+  FindState* state = new FindState{{}, 0};
+  PlatformFindData item;
+  if (key.find('\\') != std::string::npos) {
+    Node dot;
+    dot.attributes = PLATFORM_ATTR_DIRECTORY;
+    FillEntry(dot, ".", &item);
+    state->entries.push_back(item);
+    FillEntry(dot, "..", &item);
+    state->entries.push_back(item);
+  }
+  for (const std::string& child : tree[key].children) {
+    FillEntry(tree[child], tree[child].name, &item);
+    state->entries.push_back(item);
+  }
+  if (state->entries.empty()) {
+    delete state;
+    return false;
+  }
+  *entry = state->entries[0];
+  state->next = 1;
+  *find = state;
+  openHandles += 1;
+  return true;
+}
+
+bool Platform_FindNext(PlatformHandle find, PlatformFindData* entry) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  FindState* state = static_cast<FindState*>(find);
+  std::string next = state->next < state->entries.size() ? state->entries[state->next].name : "";
+  if (Call("FindNext", next)) return false;
+  if (state->next >= state->entries.size()) return false;
+  *entry = state->entries[state->next++];
+  return true;
+}
+
+void Platform_FindClose(PlatformHandle find) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  Call("FindClose", "");
+  delete static_cast<FindState*>(find);
+  openHandles -= 1;
+}
+
+bool Platform_GetDirectoryId(const char* path, PlatformDirectoryId* id) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  if (Call("GetDirectoryId", path)) return false;
+  std::string key = Resolve(path);
+  if (key.empty() || !tree[key].directory) return false;
+  id->volume = static_cast<uint32_t>(key[0]);
+  id->indexHigh = 0;
+  id->indexLow = tree[key].id;
+  return true;
+}
+
+bool Platform_OpenForChecksum(const char* path, PlatformHandle* file) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  if (Call("OpenForChecksum", path)) return false;
+  std::string key = Resolve(path);
+  if (key.empty() || tree[key].directory) return false;
+  *file = new FileState{tree[key].contents, 0, path};
+  openHandles += 1;
+  return true;
+}
+
+bool Platform_ReadFile(PlatformHandle file, void* buffer, uint32_t size, uint32_t* bytesRead) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  FileState* state = static_cast<FileState*>(file);
+  *bytesRead = 0;
+  if (Call("ReadFile", state->path)) return false;
+  size_t count = std::min<size_t>(size, state->contents.size() - state->position);
+  std::memcpy(buffer, state->contents.data() + state->position, count);
+  state->position += count;
+  *bytesRead = static_cast<uint32_t>(count);
+  return true;
+}
+
+void Platform_CloseFile(PlatformHandle file) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  Call("CloseFile", static_cast<FileState*>(file)->path);
+  delete static_cast<FileState*>(file);
+  openHandles -= 1;
+}
+
+uint32_t Platform_GetWindowsDirectory(char* buffer, uint32_t size) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  if (Call("GetWindowsDirectory", "")) return 0;
+  if (windowsDirectory.size() + 1 > size) return static_cast<uint32_t>(windowsDirectory.size() + 1);
+  std::memcpy(buffer, windowsDirectory.c_str(), windowsDirectory.size() + 1);
+  return static_cast<uint32_t>(windowsDirectory.size());
+}
+
+uint32_t Platform_GetLogicalDriveStrings(uint32_t size, char* buffer) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  if (Call("GetLogicalDriveStrings", "")) return 0;
+  std::string list;
+  for (const std::string& root : driveRoots) list += root + std::string(1, '\0');
+  if (list.size() + 1 > size) return static_cast<uint32_t>(list.size() + 1);
+  std::memcpy(buffer, list.data(), list.size());
+  buffer[list.size()] = '\0';
+  return static_cast<uint32_t>(list.size());
+}
+
+uint32_t Platform_GetDriveType(const char* root) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  if (Call("GetDriveType", root)) return PLATFORM_DRIVE_UNKNOWN;
+  std::vector<std::string> parts = Split(root);
+  if (parts.empty()) return PLATFORM_DRIVE_NO_ROOT;
+  auto found = driveTypes.find(Lower(parts[0]));
+  return found == driveTypes.end() ? PLATFORM_DRIVE_NO_ROOT : found->second;
+}
+
+static void FillProcess(const Process& process, PlatformProcessEntry* entry) {
+  entry->processId = process.processId;
+  std::memset(entry->exeFile, 0, sizeof entry->exeFile);
+  std::strncpy(entry->exeFile, process.exeFile.c_str(), sizeof entry->exeFile - 1);
+}
+
+bool Platform_SnapshotProcesses(PlatformHandle* snapshot) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  if (Call("SnapshotProcesses", "")) return false;
+  SnapshotState* state = new SnapshotState{{}, 0};
+  for (const Process& process : processes) {
+    if (process.running) state->processes.push_back(process);
+  }
+  *snapshot = state;
+  openHandles += 1;
+  return true;
+}
+
+static bool SnapshotStep(const char* operation, PlatformHandle snapshot, PlatformProcessEntry* entry) {
+  SnapshotState* state = static_cast<SnapshotState*>(snapshot);
+  if (Call(operation, std::to_string(state->next))) return false;
+  if (state->next >= state->processes.size()) return false;
+  FillProcess(state->processes[state->next++], entry);
+  return true;
+}
+
+bool Platform_FirstProcess(PlatformHandle snapshot, PlatformProcessEntry* entry) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  static_cast<SnapshotState*>(snapshot)->next = 0;
+  return SnapshotStep("FirstProcess", snapshot, entry);
+}
+
+bool Platform_NextProcess(PlatformHandle snapshot, PlatformProcessEntry* entry) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  return SnapshotStep("NextProcess", snapshot, entry);
+}
+
+void Platform_CloseSnapshot(PlatformHandle snapshot) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  Call("CloseSnapshot", "");
+  delete static_cast<SnapshotState*>(snapshot);
+  openHandles -= 1;
+}
+
+bool Platform_OpenProcess(uint32_t processId, PlatformHandle* process) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  if (Call("OpenProcess", std::to_string(processId))) return false;
+  *process = new ProcessHandle{processId};
+  openHandles += 1;
+  return true;
+}
+
+static Process* FindProcess(uint32_t processId) {
+  for (Process& process : processes) {
+    if (process.processId == processId) return &process;
+  }
+  return nullptr;
+}
+
+bool Platform_GetProcessImagePath(PlatformHandle process, char* path, uint32_t size) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  uint32_t processId = static_cast<ProcessHandle*>(process)->processId;
+  if (Call("GetProcessImagePath", std::to_string(processId))) return false;
+  Process* found = FindProcess(processId);
+  if (found == nullptr || found->imagePath.empty() || found->imagePath.size() + 1 > size) return false;
+  std::memcpy(path, found->imagePath.c_str(), found->imagePath.size() + 1);
+  return true;
+}
+
+bool Platform_TerminateProcess(PlatformHandle process) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  uint32_t processId = static_cast<ProcessHandle*>(process)->processId;
+  if (Call("TerminateProcess", std::to_string(processId))) return false;
+  Process* found = FindProcess(processId);
+  if (found == nullptr || !found->running) return false;
+  found->running = false;
+  terminated.push_back(processId);
+  return true;
+}
+
+void Platform_CloseProcess(PlatformHandle process) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  Call("CloseProcess", std::to_string(static_cast<ProcessHandle*>(process)->processId));
+  delete static_cast<ProcessHandle*>(process);
+  openHandles -= 1;
+}
+
+bool Platform_OpenRunKey(PlatformHandle* key) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  if (Call("OpenRunKey", "")) return false;
+  *key = &runKeyToken;
+  openHandles += 1;
+  return true;
+}
+
+int32_t Platform_EnumValue(PlatformHandle, uint32_t index, char* name, uint32_t* nameLength, uint32_t* type,
+                           uint8_t* data, uint32_t* dataSize) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  if (Call("EnumValue", std::to_string(index))) return 5;  // access denied
+  if (index >= runValues.size()) return PLATFORM_ERROR_NO_MORE_ITEMS;
+  const RunValue& value = runValues[index];
+  if (value.name.size() + 1 > *nameLength || value.data.size() > *dataSize) return PLATFORM_ERROR_MORE_DATA;
+  std::memcpy(name, value.name.c_str(), value.name.size() + 1);
+  *nameLength = static_cast<uint32_t>(value.name.size());
+  *type = value.type;
+  std::memcpy(data, value.data.data(), value.data.size());
+  *dataSize = static_cast<uint32_t>(value.data.size());
+  return PLATFORM_ERROR_SUCCESS;
+}
+
+bool Platform_DeleteValue(PlatformHandle, const char* name) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  if (Call("DeleteValue", name)) return false;
+  for (size_t i = 0; i < runValues.size(); ++i) {
+    if (Lower(runValues[i].name) == Lower(name)) {
+      runValues.erase(runValues.begin() + static_cast<long>(i));
+      return true;
+    }
+  }
+  return false;
+}
+
+void Platform_CloseKey(PlatformHandle) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  Call("CloseKey", "");
+  openHandles -= 1;
+}
+
+void Platform_RemoveArgs(char* path) {
+  // As the shell does: the arguments start at the first space outside quotes; trailing spaces go too.
+  bool quoted = false;
+  char* cut = nullptr;
+  for (char* c = path; *c != '\0'; ++c) {
+    if (*c == '"') quoted = !quoted;
+    if (*c == ' ' && !quoted) {
+      cut = c;
+      break;
+    }
+  }
+  if (cut == nullptr) return;
+  *cut = '\0';
+  while (cut > path && cut[-1] == ' ') *--cut = '\0';
+}
+
+bool Platform_FileExists(const char* path) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  if (Call("FileExists", path)) return false;
+  return !Resolve(path).empty();
+}
+
+bool Platform_SetAttributesNormal(const char* path) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  if (Call("SetAttributesNormal", path)) return false;
+  std::string key = Resolve(path);
+  if (key.empty()) return false;
+  tree[key].attributes = tree[key].directory ? PLATFORM_ATTR_DIRECTORY : PLATFORM_ATTR_NORMAL;
+  return true;
+}
+
+bool Platform_DeleteFile(const char* path) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  if (Call("DeleteFile", path)) return false;
+  std::string key = Resolve(path, false);
+  if (key.empty() || tree[key].directory || (tree[key].attributes & PLATFORM_ATTR_READONLY)) return false;
+  Fake_RemoveFile(path);
+  return true;
+}
+
+PlatformHandle Platform_StartScanThread(ScanReporter reporter) {
+  {
+    std::lock_guard<std::recursive_mutex> hold(fakeLock);
+    if (Call("StartScanThread", "")) return nullptr;
+  }
+  return new std::thread([reporter] { ScanThread(reinterpret_cast<void*>(reporter)); });
+}
+
+void Platform_WaitThread(PlatformHandle thread) {
+  std::thread* running = static_cast<std::thread*>(thread);
+  if (running->joinable()) running->join();
+}
+
+void Platform_CloseThread(PlatformHandle thread) {
+  Platform_WaitThread(thread);
+  delete static_cast<std::thread*>(thread);
+}
+
+void Platform_EndScanThread() {}

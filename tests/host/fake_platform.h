@@ -1,0 +1,43 @@
+// Scripted stand-in for the platform: an in-memory machine with drives, files, processes and a Run key,
+// failure injection for every operation, and stop requests at chosen calls.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform.h"
+
+void Fake_Reset();
+
+// The tree. Paths are Windows paths, compared without regard to case; parents are created as needed.
+void Fake_AddDrive(const std::string& root, uint32_t type);  // root like "C:\\"
+void Fake_AddDirectory(const std::string& path);
+void Fake_AddFile(const std::string& path, const std::string& contents, uint32_t attributes = PLATFORM_ATTR_ARCHIVE);
+void Fake_AddFileOfSize(const std::string& path, uint32_t size, uint32_t attributes = PLATFORM_ATTR_ARCHIVE);
+// A directory link (reparse point) at path that leads to target.
+void Fake_AddLink(const std::string& path, const std::string& target);
+void Fake_RemoveFile(const std::string& path);
+bool Fake_FileExists(const std::string& path);
+uint32_t Fake_Attributes(const std::string& path);
+void Fake_SetWindowsDirectory(const std::string& path);
+
+// The process table. An empty imagePath means the image path cannot be read.
+void Fake_AddProcess(uint32_t processId, const std::string& exeFile, const std::string& imagePath);
+std::vector<uint32_t> Fake_TerminatedProcesses();
+bool Fake_ProcessRunning(uint32_t processId);
+
+// The Run key. REG_SZ data is stored with its terminator.
+void Fake_AddRunValue(const std::string& name, uint32_t type, const std::string& data);
+void Fake_AddRunString(const std::string& name, const std::string& data);
+std::vector<std::string> Fake_RunValueNames();
+
+// Operations by name, as the Platform_ functions are called without the prefix ("FindFirst", "ReadFile", ...).
+// argument matches the call's path, pattern, process id or value index ("" matches any);
+// nth counts matching calls from 1 (0: every matching call).
+void Fake_Fail(const std::string& operation, const std::string& argument = "", int nth = 0);
+// Sets stopRequested when the matching call is made, before it returns.
+void Fake_StopAt(const std::string& operation, const std::string& argument = "", int nth = 1);
+int Fake_CallCount(const std::string& operation);
+// Listings, files, snapshots, processes and keys still open.
+int Fake_OpenHandles();
