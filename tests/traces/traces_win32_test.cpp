@@ -1,0 +1,335 @@
+// The system-trace stages on real processes, registry values and files, in a private Wine prefix.
+#include <windows.h>
+#include <psapi.h>
+#include <tlhelp32.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "crc_forge.h"
+#include "finding_list.h"
+#include "scan_events.h"
+#include "signatures.h"
+#include "traces.h"
+
+namespace {
+
+typedef std::vector<std::string> Events;
+
+const uint32_t VEXLOR_Y = 0xB566B395u;
+const char RUN_KEY[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+Events recorded;
+
+void Record(ScanEvent event, const char* text, const ThreatSignature* signature) {
+  std::string line;
+  switch (event) {
+    case SCAN_EV_PROGRESS: line = "PROGRESS"; break;
+    case SCAN_EV_PROCESS_KILLED: line = "KILLED"; break;
+    case SCAN_EV_INFECTED_FILE: line = "INFECTED"; break;
+    case SCAN_EV_DROPPED_FILE: line = "DROPPED"; break;
+    case SCAN_EV_REGISTRY_CLEANED: line = "REGISTRY"; break;
+    case SCAN_EV_LOG_FILE: line = "LOG"; break;
+    case SCAN_EV_STOPPED: line = "STOPPED"; break;
+    default: line = "EVENT" + std::to_string(event); break;
+  }
+  if (signature != nullptr) line += std::string(" ") + signature->variantName;
+  if (text != nullptr) line += std::string(" ") + text;
+  recorded.push_back(line);
+}
+
+// As a front-end does: files found go into the findings list.
+void RecordAndList(ScanEvent event, const char* text, const ThreatSignature* signature) {
+  Record(event, text, signature);
+  if (event == SCAN_EV_INFECTED_FILE || event == SCAN_EV_DROPPED_FILE || event == SCAN_EV_LOG_FILE) {
+    FindingList_Add(text, static_cast<int32_t>(event));
+  }
+}
+
+void StartRecording() {
+  recorded.clear();
+  ScanControl_Reset();
+}
+
+std::string WindowsDirectory() {
+  char buffer[MAX_PATH];
+  UINT length = GetWindowsDirectoryA(buffer, sizeof buffer);
+  return std::string(buffer, length);
+}
+
+std::string ProgramDirectory() {
+  char buffer[MAX_PATH];
+  DWORD length = GetModuleFileNameA(nullptr, buffer, sizeof buffer);
+  std::string path(buffer, length);
+  return path.substr(0, path.find_last_of('\\'));
+}
+
+std::string ReadWhole(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream contents;
+  contents << in.rdbuf();
+  return contents.str();
+}
+
+void WriteWhole(const std::string& path, const std::string& contents) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << contents;
+}
+
+// The \\?\ form of an ASCII path, which may be longer than MAX_PATH.
+std::wstring LongPath(const std::string& path) { return L"\\\\?\\" + std::wstring(path.begin(), path.end()); }
+
+bool Exists(const std::string& path) {
+  return GetFileAttributesW(LongPath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string Joined(const Events& events) {
+  std::string text;
+  for (const std::string& line : events) text += "\n  " + line;
+  return text;
+}
+
+size_t Count(const Events& events, const std::string& line) { return std::count(events.begin(), events.end(), line); }
+
+// --- Processes ---
+
+struct Sleeper {
+  std::string path;
+  PROCESS_INFORMATION process;
+};
+
+class ProcessSweepOnWine : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    // Whatever the test did, no sleeper outlives it.
+    for (Sleeper& sleeper : sleepers) {
+      if (WaitForSingleObject(sleeper.process.hProcess, 0) == WAIT_TIMEOUT) {
+        TerminateProcess(sleeper.process.hProcess, 1);
+        WaitForSingleObject(sleeper.process.hProcess, 5000);
+      }
+      CloseHandle(sleeper.process.hThread);
+      CloseHandle(sleeper.process.hProcess);
+      DeleteFileA(sleeper.path.c_str());
+    }
+    RemoveDirectoryA(directory.c_str());
+  }
+
+  // A copy of our sleeper, forged to a Vexlor checksum when crc is not 0, running.
+  const Sleeper& Start(const std::string& name, uint32_t crc) {
+    CreateDirectoryA(directory.c_str(), nullptr);
+    std::string body = ReadWhole(ProgramDirectory() + "\\traces_sleeper.exe");
+    EXPECT_FALSE(body.empty());
+    Sleeper sleeper;
+    sleeper.path = directory + "\\" + name;
+    WriteWhole(sleeper.path, crc != 0 ? ForgeCrc32(body, crc) : body);
+    STARTUPINFOA startup;
+    ZeroMemory(&startup, sizeof startup);
+    startup.cb = sizeof startup;
+    ZeroMemory(&sleeper.process, sizeof sleeper.process);
+    BOOL started = CreateProcessA(sleeper.path.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                  &startup, &sleeper.process);
+    EXPECT_TRUE(started) << sleeper.path << " error " << GetLastError();
+    if (started) {
+      sleepers.push_back(sleeper);
+      WaitUntilLoaded(sleeper.process.hProcess);
+    }
+    return sleepers.back();
+  }
+
+  // The image path is readable only once the new process has mapped its modules.
+  static void WaitUntilLoaded(HANDLE process) {
+    char path[MAX_PATH];
+    for (int attempt = 0; attempt < 200; ++attempt) {
+      if (GetModuleFileNameExA(process, nullptr, path, sizeof path) != 0) return;
+      Sleep(50);
+    }
+  }
+
+  static bool InSnapshot(DWORD processId) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 entry;
+    entry.dwSize = sizeof entry;
+    bool found = false;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+      if (entry.th32ProcessID == processId) found = true;
+    }
+    CloseHandle(snapshot);
+    return found;
+  }
+
+  std::string directory = "C:\\vexlor-processes";
+  std::vector<Sleeper> sleepers;
+};
+
+TEST_F(ProcessSweepOnWine, TerminatesBothCopiesOfAVexlorBuildAndSparesOthers) {
+  Start("vx-one.exe", VEXLOR_Y);
+  Start("vx-two.exe", VEXLOR_Y);
+  Start("vx-clean.exe", 0);
+  ASSERT_EQ(3u, sleepers.size());
+  StartRecording();
+
+  EXPECT_TRUE(Traces_ProcessSweep(Record));
+
+  EXPECT_EQ(2u, Count(recorded, "KILLED Vexlor.y")) << Joined(recorded);
+  for (const char* name : {"vx-one.exe", "vx-two.exe"}) {
+    auto progress = std::find(recorded.begin(), recorded.end(), std::string("PROGRESS ") + name);
+    ASSERT_NE(recorded.end(), progress) << name;
+    ASSERT_NE(recorded.begin(), progress);
+    EXPECT_EQ("KILLED Vexlor.y", *(progress - 1)) << name;
+  }
+  EXPECT_EQ(1u, Count(recorded, "PROGRESS vx-clean.exe"));
+  EXPECT_EQ(0u, Count(recorded, "INFECTED Vexlor.y " + sleepers[0].path));
+
+  for (int i = 0; i < 2; ++i) {
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(sleepers[i].process.hProcess, 5000)) << sleepers[i].path;
+    DWORD exitCode = 1;
+    GetExitCodeProcess(sleepers[i].process.hProcess, &exitCode);
+    EXPECT_EQ(0u, exitCode) << sleepers[i].path;
+    EXPECT_FALSE(InSnapshot(sleepers[i].process.dwProcessId)) << sleepers[i].path;
+  }
+  EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(sleepers[2].process.hProcess, 0));
+  EXPECT_TRUE(InSnapshot(sleepers[2].process.dwProcessId));
+}
+
+// --- The Run key and the files its values start ---
+
+class RunKeyOnWine : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, RUN_KEY, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                             &key, nullptr));
+  }
+
+  void TearDown() override {
+    if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
+    for (const std::string& name : names) RegDeleteValueA(key, name.c_str());
+    for (const std::string& path : files) DeleteFileA(path.c_str());
+    RegCloseKey(key);
+  }
+
+  void SetValue(const std::string& name, const std::string& data) {
+    names.push_back(name);
+    ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                                            static_cast<DWORD>(data.size() + 1)));
+  }
+
+  bool HasValue(const std::string& name) {
+    return RegQueryValueExA(key, name.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+  }
+
+  std::string WindowsFile(const std::string& name) {
+    std::string path = WindowsDirectory() + "\\" + name;
+    files.push_back(path);
+    WriteWhole(path, ForgeCrc32("MZ stand-in", VEXLOR_Y));
+    return path;
+  }
+
+  HKEY key = nullptr;
+  HANDLE held = INVALID_HANDLE_VALUE;
+  std::vector<std::string> names;
+  std::vector<std::string> files;
+};
+
+TEST_F(RunKeyOnWine, DeletesMatchingValuesWithTheirFilesAndListsAFileInUse) {
+  std::string fooding = WindowsFile("fooding.exe");
+  std::string sysMon = WindowsFile("SysMonXP.exe");
+  std::string fvProtect = WindowsFile("FVProtect.exe");
+  SetValue("Tiny AV", "fooding.exe -antivirus service");
+  SetValue("SysMonXP", "SYSMONXP.EXE");  // matches in capitals; next to Tiny AV in the key
+  SetValue("Other", "fooding.exe -antivirus service");
+  SetValue("Jammer2nd", "Jammer2nd.exe");  // its file does not exist
+  SetValue("Norton Antivirus AV", "FVProtect.exe");
+  // Held open without delete sharing: DeleteFileA fails on it.
+  held = CreateFileA(fvProtect.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, held);
+  StartRecording();
+
+  EXPECT_TRUE(Traces_RunKeyCleanup(Record, WindowsDirectory().c_str()));
+
+  EXPECT_EQ(3u, Count(recorded, "REGISTRY")) << Joined(recorded);
+  EXPECT_EQ(1u, Count(recorded, "DROPPED " + fvProtect));
+  for (const char* name : {"Tiny AV", "SysMonXP", "Other", "Jammer2nd", "Norton Antivirus AV"}) {
+    EXPECT_EQ(1u, Count(recorded, std::string("PROGRESS ") + name)) << name;
+  }
+  EXPECT_FALSE(HasValue("Tiny AV"));
+  EXPECT_FALSE(HasValue("SysMonXP"));
+  EXPECT_FALSE(HasValue("Norton Antivirus AV"));
+  EXPECT_TRUE(HasValue("Other"));
+  EXPECT_TRUE(HasValue("Jammer2nd"));
+  EXPECT_FALSE(Exists(fooding));
+  EXPECT_FALSE(Exists(sysMon));
+  EXPECT_TRUE(Exists(fvProtect));
+}
+
+// --- Dropped files and log files in the Windows directory ---
+
+class WindowsFilesOnWine : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    for (const std::string& path : files) DeleteFileW(LongPath(path).c_str());
+    RemoveDirectoryA((WindowsDirectory() + "\\pk_zipdir.log").c_str());
+    FindingList_Clear();
+  }
+
+  // Through a wide \\?\ path, so that a name too long for an ordinary path can be made as well.
+  std::string Plant(const std::string& name) {
+    std::string path = WindowsDirectory() + "\\" + name;
+    files.push_back(path);
+    HANDLE file = CreateFileW(LongPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                              nullptr);
+    EXPECT_NE(INVALID_HANDLE_VALUE, file) << name << " error " << GetLastError();
+    DWORD written = 0;
+    WriteFile(file, name.c_str(), static_cast<DWORD>(name.size()), &written, nullptr);
+    CloseHandle(file);
+    return path;
+  }
+
+  std::vector<std::string> files;
+};
+
+TEST_F(WindowsFilesOnWine, ReportsDroppedAndLogFilesAndTheirRemovalDeletesThem) {
+  const std::string windows = WindowsDirectory() + "\\";
+  for (const char* name : {"zip1.tmp", "pk_zip_alg.log", "uinmzertinmds.opm", "pk_zip1.log", "pk_zip2.LOG"}) {
+    Plant(name);
+  }
+  std::string wrongExtension = Plant("pk_zip.txt");
+  std::string capitalMarker = Plant("PK_ZIP9.log");
+  // Joined to the Windows directory this name does not fit a path buffer: skipped, not cut.
+  std::string longName = Plant("pk_zip" + std::string(245, 'l') + ".log");
+  ASSERT_TRUE(Exists(longName));
+  CreateDirectoryA((windows + "pk_zipdir.log").c_str(), nullptr);
+  FindingList_Clear();
+  StartRecording();
+
+  Traces_DroppedFileProbe(RecordAndList, WindowsDirectory().c_str());
+  EXPECT_TRUE(Traces_LogFileSearch(RecordAndList, WindowsDirectory().c_str()));
+
+  ASSERT_GE(recorded.size(), 3u) << Joined(recorded);
+  EXPECT_EQ((Events{"DROPPED " + windows + "zip1.tmp", "DROPPED " + windows + "pk_zip_alg.log",
+                     "DROPPED " + windows + "uinmzertinmds.opm"}),
+            Events(recorded.begin(), recorded.begin() + 3));
+  Events logs(recorded.begin() + 3, recorded.end());
+  std::sort(logs.begin(), logs.end());
+  EXPECT_EQ((Events{"LOG " + windows + "pk_zip1.log", "LOG " + windows + "pk_zip2.LOG",
+                    "LOG " + windows + "pk_zip_alg.log"}),
+            logs);
+  for (const std::string& path : files) EXPECT_TRUE(Exists(path)) << path;  // nothing is deleted by the scan
+
+  ASSERT_EQ(6, FindingList_Count());
+  FindingRemoval removal = FindingList_RemoveAll();
+  EXPECT_EQ(5, removal.deleted);  // pk_zip_alg.log is listed twice
+  EXPECT_EQ(6, removal.total);
+  for (const char* name : {"zip1.tmp", "pk_zip_alg.log", "uinmzertinmds.opm", "pk_zip1.log", "pk_zip2.LOG"}) {
+    EXPECT_FALSE(Exists(windows + name)) << name;
+  }
+  EXPECT_TRUE(Exists(wrongExtension));
+  EXPECT_TRUE(Exists(capitalMarker));
+  EXPECT_TRUE(Exists(longName));
+}
+
+}  // namespace
