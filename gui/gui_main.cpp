@@ -1,0 +1,55 @@
+// Entry of Purgewell.exe: one instance at a time, the icon-carrying dialog class, then the main dialog.
+#include <windows.h>
+#include <commctrl.h>
+
+#include "dialogs.h"
+#include "gui_state.h"
+#include "resource.h"
+
+static const char MUTEX_NAME[] = "PurgewellToolMutex";
+static const char CLASS_NAME[] = "PurgewellClass";
+
+static void ReleaseSingleInstance() {
+  if (singleInstanceMutex == nullptr) return;
+  ReleaseMutex(singleInstanceMutex);
+  CloseHandle(singleInstanceMutex);
+  singleInstanceMutex = nullptr;
+}
+
+// The standard dialog class under a name of our own, so the main dialog carries the program icon.
+static bool RegisterDialogClass(HINSTANCE instance) {
+  WNDCLASSEXA dialogClass;
+  ZeroMemory(&dialogClass, sizeof dialogClass);
+  dialogClass.cbSize = sizeof dialogClass;
+  if (!GetClassInfoExA(nullptr, WC_DIALOG, &dialogClass)) return false;
+  dialogClass.hInstance = instance;
+  dialogClass.hIcon = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_PROGRAM), IMAGE_ICON,
+                                                    GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
+                                                    LR_DEFAULTCOLOR));
+  dialogClass.lpszClassName = CLASS_NAME;
+  if (RegisterClassExA(&dialogClass) == 0) {
+    GuiMessage(nullptr, "Internal application failure", MB_OK | MB_ICONERROR);
+    return false;
+  }
+  return true;
+}
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  singleInstanceMutex = CreateMutexA(nullptr, TRUE, MUTEX_NAME);
+  if (GetLastError() == ERROR_ALREADY_EXISTS) {
+    GuiMessage(nullptr,
+               "Vexlor Removal Tool is already running. Please switch to the first instance of Vexlor Removal Tool "
+               "or use the Task Manager to terminate the existing instance.",
+               MB_OK | MB_ICONWARNING);
+    return 0;
+  }
+  // The manifest asks for common controls 6; loading them here makes the dialogs use that version's classes.
+  InitCommonControls();
+  if (!RegisterDialogClass(instance)) {
+    ReleaseSingleInstance();
+    return 0;
+  }
+  programInstance = instance;
+  // The main dialog releases the mutex when it is destroyed.
+  return static_cast<int>(DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainDialog_Procedure, 0));
+}

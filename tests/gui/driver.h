@@ -1,0 +1,82 @@
+// Test driver helpers: start Purgewell.exe and drive its windows from outside, as a user would.
+#pragma once
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Folder (inside the test prefix) holding Purgewell.exe and the helper programs.
+extern const char* const ProgramFolder;
+
+struct RunningProgram {
+  HANDLE process;
+  DWORD processId;
+  HWND window;  // the main dialog, once shown
+};
+
+// Starts a program from ProgramFolder; false when it cannot be started.
+bool StartProgram(const char* name, RunningProgram* program);
+// Starts Purgewell.exe and waits for its main window.
+bool StartPurgewell(RunningProgram* program);
+// Waits for the process to end; false on time-out. *exitCode gets its exit code.
+bool WaitForExit(RunningProgram* program, DWORD* exitCode);
+void Abandon(RunningProgram* program);  // kills it if still running and closes the handle
+
+// Polls until the condition holds (every 20 ms, for at most a minute).
+template <typename Condition>
+bool WaitUntil(Condition condition) {
+  for (int tries = 0; tries < 3000; ++tries) {
+    if (condition()) return true;
+    Sleep(20);
+  }
+  return condition();
+}
+
+// A visible top-level window of the process with this class and (when not null) this title.
+HWND FindProcessWindow(DWORD processId, const char* className, const char* title);
+HWND WaitForProcessWindow(DWORD processId, const char* className, const char* title);
+
+std::string WindowText(HWND window);
+std::string ItemText(HWND dialog, int id);
+std::vector<std::string> ListBoxLines(HWND listBox);
+
+// Message boxes: "#32770" windows with the program's title; text in static 65535.
+struct MessageBoxSeen {
+  HWND box;
+  std::string text;
+  bool hasYesNo;  // Yes and No buttons
+  bool hasOk;     // an OK button
+};
+bool WaitForMessageBox(DWORD processId, const char* title, MessageBoxSeen* seen);
+// Answers with IDYES, IDNO or IDOK and waits for the box to go.
+bool AnswerMessageBox(const MessageBoxSeen& seen, int button);
+// Waits for a box with exactly this text and answers it; the failure message names what was seen.
+::testing::AssertionResult ExpectBoxAndAnswer(DWORD processId, const std::string& text, bool yesNo, int answer);
+
+// Posted, not sent: a sent click would block until the message box it opens is closed.
+void ClickButton(HWND dialog, int id);
+// Returns once every message posted to the dialog's thread before it has been handled.
+bool PostedMessagesHandled(HWND dialog, int buttonId);
+
+// The scan log's context menu: request it at a screen position, then pick an item by keys.
+void RequestContextMenu(HWND dialog, HWND source, int x, int y);
+HWND WaitForContextMenu(DWORD processId);
+HWND FindContextMenu(DWORD processId);
+void PickMenuItem(HWND menu, int downPresses);
+
+bool SetClipboardText(const std::string& text);
+std::string ClipboardText();
+
+// Files on the fixture drives.
+bool WriteWholeFile(const char* path, const std::string& contents);
+bool ReadWholeFile(const char* path, std::string* contents);
+bool FileExists(const char* path);
+// A stand-in Vexlor file: ordinary bytes whose CRC-32 is forged to a signature-table value.
+bool WriteVexlorFile(const char* path, uint32_t crc);
+
+// "--- Removal process <verb> at hh:mm:ss on D Month YYYY ---" with today's date.
+::testing::AssertionResult IsTimeLine(const std::string& line, const char* verb);
