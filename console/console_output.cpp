@@ -1,0 +1,84 @@
+// Console output through the C runtime with a full buffer flushed once per line, and unechoed key reads.
+#include "console_output.h"
+
+#include <windows.h>
+#include <conio.h>
+#include <shlwapi.h>
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+
+enum { MESSAGE_BUFFER_SIZE = 2048, OUTPUT_BUFFER_SIZE = 4096 };
+
+static std::mutex outputLock;
+// Length of the progress line now on screen (0: none); the next message blanks that many columns first.
+static size_t progressShownLength = 0;
+
+void ConsoleOutput_Init() { setvbuf(stdout, nullptr, _IOFBF, OUTPUT_BUFFER_SIZE); }
+
+static void BlankProgressLine() {
+  if (progressShownLength == 0) return;
+  char blank[PROGRESS_BUFFER_SIZE + 16];
+  size_t length = progressShownLength < sizeof blank - 1 ? progressShownLength : sizeof blank - 2;
+  std::memset(blank, ' ', length);
+  blank[length] = '\r';
+  fwrite(blank, 1, length + 1, stdout);
+  progressShownLength = 0;
+}
+
+void ConsoleOutput_Print(const char* format, ...) {
+  char message[MESSAGE_BUFFER_SIZE];
+  va_list arguments;
+  va_start(arguments, format);
+  vsnprintf(message, sizeof message, format, arguments);
+  va_end(arguments);
+
+  std::lock_guard<std::mutex> hold(outputLock);
+  BlankProgressLine();
+  fputs(message, stdout);
+  fflush(stdout);
+}
+
+void ConsoleOutput_CompactPath(char* compact, int32_t width, const char* path) {
+  size_t length = std::strlen(path);
+  size_t room = static_cast<size_t>(width) - 1;
+  if (length <= room) {
+    lstrcpynA(compact, path, width);
+    return;
+  }
+  // The shell call takes paths of up to MAX_PATH characters; a longer one keeps its two ends here.
+  if (length < MAX_PATH && PathCompactPathExA(compact, path, static_cast<UINT>(width), 0)) return;
+  const char ellipsis[] = "...";
+  size_t keep = room > 3 ? room - 3 : 0;
+  size_t head = keep / 2;
+  size_t tail = keep - head;
+  std::memcpy(compact, path, head);
+  std::memcpy(compact + head, ellipsis, 3);
+  std::memcpy(compact + head + 3, path + length - tail, tail);
+  compact[head + 3 + tail] = '\0';
+}
+
+void ConsoleOutput_Progress(const char* text, int32_t width) {
+  char compact[PROGRESS_BUFFER_SIZE];
+  ConsoleOutput_CompactPath(compact, width, text);
+  char line[PROGRESS_BUFFER_SIZE + 16];
+  // Padded to the longest compacted text, so no tail of a longer previous path stays visible.
+  int length = snprintf(line, sizeof line, "Scanning: %-*s\r", static_cast<int>(width - 1), compact);
+  if (length <= 1) return;
+
+  std::lock_guard<std::mutex> hold(outputLock);
+  fputs(line, stdout);
+  fflush(stdout);
+  progressShownLength = static_cast<size_t>(length) - 1;
+}
+
+int32_t ConsoleOutput_ProgressWidth(bool haveWindow, int32_t left, int32_t right) {
+  int32_t width = haveWindow ? right - left - 10 : PROGRESS_FALLBACK_COLUMNS - 1 - 10;
+  if (width < PROGRESS_MIN_WIDTH) return PROGRESS_MIN_WIDTH;
+  if (width > PROGRESS_BUFFER_SIZE - 1) return PROGRESS_BUFFER_SIZE - 1;
+  return width;
+}
+
+int ConsoleOutput_ReadKey() { return _getch(); }

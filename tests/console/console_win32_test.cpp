@@ -1,0 +1,117 @@
+// The console control handler's ignored and close events, and the progress width, on the real Win32 API.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "console_main.h"
+#include "console_output.h"
+#include "finding_list.h"
+#include "scan_events.h"
+
+struct IgnoredControlEvent {
+  const char* name;
+  DWORD type;
+};
+
+void PrintTo(const IgnoredControlEvent& c, std::ostream* out) { *out << c.name; }
+
+class ConsoleControlHandlerIgnores : public testing::TestWithParam<IgnoredControlEvent> {};
+
+// Ctrl+Break and the other events neither stop the scan nor touch the findings, yet count as handled.
+TEST_P(ConsoleControlHandlerIgnores, LeavesScanAndFindingsAlone) {
+  ScanControl_Reset();
+  FindingList_Clear();
+  FindingList_Add("D:\\one.exe", SCAN_EV_INFECTED_FILE);
+  FindingList_Add("D:\\two.exe", SCAN_EV_INFECTED_FILE);
+
+  EXPECT_EQ(TRUE, ConsoleControlHandler(GetParam().type));
+
+  EXPECT_FALSE(ScanControl_StopRequested());
+  EXPECT_EQ(2, FindingList_Count());
+  FindingList_Clear();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    OtherEvents, ConsoleControlHandlerIgnores,
+    testing::Values(IgnoredControlEvent{"Break", CTRL_BREAK_EVENT}, IgnoredControlEvent{"Logoff", CTRL_LOGOFF_EVENT},
+                    IgnoredControlEvent{"Shutdown", CTRL_SHUTDOWN_EVENT}, IgnoredControlEvent{"Unassigned3", 3},
+                    IgnoredControlEvent{"Unassigned4", 4}, IgnoredControlEvent{"Unknown", 0x7FFF}),
+    [](const testing::TestParamInfo<IgnoredControlEvent>& info) { return std::string(info.param.name); });
+
+TEST(ConsoleControlHandler, WindowCloseStopsTheScanAndEmptiesTheFindings) {
+  ScanControl_Reset();
+  FindingList_Add("D:\\one.exe", SCAN_EV_INFECTED_FILE);
+
+  EXPECT_EQ(TRUE, ConsoleControlHandler(CTRL_CLOSE_EVENT));
+
+  EXPECT_TRUE(ScanControl_StopRequested());
+  EXPECT_EQ(0, FindingList_Count());
+  ScanControl_Reset();
+}
+
+struct WidthCase {
+  const char* name;
+  bool haveWindow;
+  int32_t left;
+  int32_t right;
+  int32_t width;
+};
+
+void PrintTo(const WidthCase& c, std::ostream* out) { *out << c.name; }
+
+class ProgressWidth : public testing::TestWithParam<WidthCase> {};
+
+TEST_P(ProgressWidth, FollowsTheWindowWithinTheBuffer) {
+  const WidthCase& c = GetParam();
+  EXPECT_EQ(c.width, ConsoleOutput_ProgressWidth(c.haveWindow, c.left, c.right));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Windows, ProgressWidth,
+    testing::Values(WidthCase{"Columns120", true, 0, 119, 109}, WidthCase{"Scrolled80", true, 40, 119, 69},
+                    WidthCase{"Redirected", false, 0, 0, 69}, WidthCase{"Columns14", true, 0, 13, 4},
+                    WidthCase{"Columns11", true, 0, 10, 4}, WidthCase{"Columns271", true, 0, 270, 260},
+                    WidthCase{"Columns1000", true, 0, 999, 260}),
+    [](const testing::TestParamInfo<WidthCase>& info) { return std::string(info.param.name); });
+
+struct CompactCase {
+  const char* name;
+  const char* path;
+  int32_t width;
+  const char* start;  // what the compacted text must begin with
+  const char* end;    // and end with
+};
+
+void PrintTo(const CompactCase& c, std::ostream* out) { *out << c.name; }
+
+class CompactPath : public testing::TestWithParam<CompactCase> {};
+
+// Short paths stay whole; long ones, even longer than the shell call takes, keep both ends around "...".
+TEST_P(CompactPath, FitsTheWidth) {
+  const CompactCase& c = GetParam();
+  char compact[PROGRESS_BUFFER_SIZE];
+  ConsoleOutput_CompactPath(compact, c.width, c.path);
+  std::string text(compact);
+  EXPECT_LE(text.size(), static_cast<size_t>(c.width - 1)) << text;
+  EXPECT_EQ(0u, text.rfind(c.start, 0)) << text;
+  ASSERT_GE(text.size(), std::strlen(c.end)) << text;
+  EXPECT_EQ(c.end, text.substr(text.size() - std::strlen(c.end))) << text;
+  if (std::strlen(c.path) > static_cast<size_t>(c.width - 1)) {
+    EXPECT_NE(std::string::npos, text.find("...")) << text;
+  }
+}
+
+static const std::string veryLongPath = "D:\\" + std::string(300, 'a') + "\\" + std::string(150, 'b') + "\\end.txt";
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, CompactPath,
+    testing::Values(CompactCase{"Short", "C:\\windows\\notepad.exe", 109, "C:\\windows\\notepad.exe", ""},
+                    CompactCase{"ExactlyFits", "C:\\abcdefgh.txt", 16, "C:\\abcdefgh.txt", ""},
+                    CompactCase{"Long", "C:\\Program Files\\Some Vendor\\Some Product\\bin\\plugins\\module.dll", 30,
+                                "C:\\", "module.dll"},
+                    CompactCase{"LongerThanMaxPath", veryLongPath.c_str(), 109, "D:\\aaa", "end.txt"},
+                    CompactCase{"Narrowest", "C:\\Program Files\\Vendor\\tool.exe", 4, "", ""}),
+    [](const testing::TestParamInfo<CompactCase>& info) { return std::string(info.param.name); });
