@@ -1,13 +1,17 @@
-// The console control handler's ignored and close events, and the progress width, on the real Win32 API.
+// The console control handler's ignored and close events, the one end-of-run dialogue, and the progress
+// line's width and compaction, on the real Win32 API.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 #include <string>
+#include <thread>
 
 #include "console_main.h"
 #include "console_output.h"
+#include "console_session.h"
 #include "finding_list.h"
 #include "scan_events.h"
 
@@ -50,6 +54,28 @@ TEST(ConsoleControlHandler, WindowCloseStopsTheScanAndEmptiesTheFindings) {
   EXPECT_TRUE(ScanControl_StopRequested());
   EXPECT_EQ(0, FindingList_Count());
   ScanControl_Reset();
+}
+
+// One run has one dialogue: a second Ctrl+C, or the scan's own finish arriving after a Ctrl+C, gets none;
+// the main thread, done with the scan, waits until the Ctrl+C dialogue is over. (The session is process-wide
+// and never reset, so the whole sequence is one test.)
+TEST(ConsoleSession, OneDialoguePerRunAndTheProgramOutlastsIt) {
+  ASSERT_TRUE(ConsoleSession_Init());
+  EXPECT_TRUE(ConsoleSession_ClaimDialogueForCtrlC());
+  EXPECT_FALSE(ConsoleSession_ClaimDialogueForCtrlC());
+  EXPECT_FALSE(ConsoleSession_ClaimDialogueForScan());
+
+  std::atomic<bool> dialogueOver{false};
+  std::atomic<bool> mainSawDialogueOver{false};
+  std::thread mainThread([&] {
+    ConsoleSession_CloseAndWait();
+    mainSawDialogueOver.store(dialogueOver.load());
+  });
+  dialogueOver.store(true);
+  ConsoleSession_CtrlCDialogueDone();
+  mainThread.join();
+  EXPECT_TRUE(mainSawDialogueOver.load());
+  EXPECT_FALSE(ConsoleSession_ClaimDialogueForCtrlC());
 }
 
 struct WidthCase {
