@@ -48,6 +48,7 @@ struct WindowSearch {
   DWORD processId;
   const char* className;
   const char* title;
+  bool messageBox;  // only windows holding a message box's text static (65535)
   HWND found;
 };
 
@@ -59,12 +60,19 @@ static BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter) {
   char name[64];
   if (GetClassNameA(window, name, sizeof name) == 0 || lstrcmpiA(name, search->className) != 0) return TRUE;
   if (search->title != nullptr && WindowText(window) != search->title) return TRUE;
+  if (search->messageBox && GetDlgItem(window, 0xFFFF) == nullptr) return TRUE;
   search->found = window;
   return FALSE;
 }
 
 HWND FindProcessWindow(DWORD processId, const char* className, const char* title) {
-  WindowSearch search = {processId, className, title, nullptr};
+  WindowSearch search = {processId, className, title, false, nullptr};
+  EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+HWND FindMessageBox(DWORD processId, const char* title) {
+  WindowSearch search = {processId, "#32770", title, true, nullptr};
   EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
@@ -112,8 +120,8 @@ static void DescribeBox(HWND box, MessageBoxSeen* seen) {
 }
 
 bool WaitForMessageBox(DWORD processId, const char* title, MessageBoxSeen* seen) {
-  HWND box = WaitForProcessWindow(processId, "#32770", title);
-  if (box == nullptr) return false;
+  HWND box = nullptr;
+  if (!WaitUntil([&] { return (box = FindMessageBox(processId, title)) != nullptr; })) return false;
   DescribeBox(box, seen);
   return true;
 }
@@ -223,6 +231,14 @@ bool ReadWholeFile(const char* path, std::string* contents) {
 }
 
 bool FileExists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
+
+bool ListedInItsFolder(const char* path) {
+  WIN32_FIND_DATAA entry;
+  HANDLE find = FindFirstFileA(path, &entry);
+  if (find == INVALID_HANDLE_VALUE) return false;
+  FindClose(find);
+  return true;
+}
 
 bool WriteVexlorFile(const char* path, uint32_t crc) {
   return WriteWholeFile(path, ForgeCrc32(std::string("stand-in Vexlor body for ") + path, crc));

@@ -45,6 +45,7 @@ std::string ItemText(HWND dialog, int id);
 std::vector<std::string> ListBoxLines(HWND listBox);
 
 // Message boxes: "#32770" windows with the program's title; text in static 65535.
+HWND FindMessageBox(DWORD processId, const char* title);
 struct MessageBoxSeen {
   HWND box;
   std::string text;
@@ -75,6 +76,8 @@ std::string ClipboardText();
 bool WriteWholeFile(const char* path, const std::string& contents);
 bool ReadWholeFile(const char* path, std::string* contents);
 bool FileExists(const char* path);
+// Found by a directory listing (device files have no attributes under Wine).
+bool ListedInItsFolder(const char* path);
 // A stand-in Vexlor file: ordinary bytes whose CRC-32 is forged to a signature-table value.
 bool WriteVexlorFile(const char* path, uint32_t crc);
 

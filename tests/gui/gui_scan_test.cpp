@@ -113,7 +113,7 @@ TEST_P(PurgewellRemoval, FilesOnTwoFixedDrivesAreListedAndHandledAsAnswered) {
   }
   ASSERT_TRUE(WaitUntil([&] { return ItemText(program.window, START_STOP) == "&Start"; }));
   ASSERT_TRUE(PostedMessagesHandled(program.window, START_STOP));
-  EXPECT_EQ(nullptr, FindProcessWindow(program.processId, "#32770", "Vexlor Removal Tool"));
+  EXPECT_EQ(nullptr, FindMessageBox(program.processId, "Vexlor Removal Tool"));
 
   std::vector<std::string> log = Log();
   ASSERT_EQ(4u, log.size());
@@ -137,5 +137,25 @@ const RemovalAnswers REMOVAL_ANSWERS[] = {
 
 INSTANTIATE_TEST_SUITE_P(Answers, PurgewellRemoval, ::testing::ValuesIn(REMOVAL_ANSWERS),
                          [](const ::testing::TestParamInfo<RemovalAnswers>& info) { return std::string(info.param.name); });
+
+}  // namespace
+
+namespace {
+
+// The scanning thread waits in the removal question (its box disables the window); a close request
+// reaching the window then ends the program cleanly and deletes nothing.
+TEST_F(Purgewell, CloseWhileTheRemovalQuestionIsOpenEndsCleanlyAndKeepsTheFiles) {
+  ASSERT_TRUE(WriteVexlorFile("E:\\tool.com", 0x7278A0B5));
+  ASSERT_TRUE(StartPurgewell(&program));
+  StartScan();
+  MessageBoxSeen question;
+  ASSERT_TRUE(WaitForMessageBox(program.processId, "Vexlor Removal Tool", &question));
+  EXPECT_EQ("Vexlor was found in 1 files on your PC. Would you like to remove the infected files?", question.text);
+  PostMessageA(program.window, WM_CLOSE, 0, 0);
+  DWORD code = 1;
+  ASSERT_TRUE(WaitForExit(&program, &code));
+  EXPECT_EQ(0u, code);
+  EXPECT_TRUE(FileExists("E:\\tool.com"));
+}
 
 }  // namespace
