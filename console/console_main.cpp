@@ -84,7 +84,8 @@ static void RunScan() {
   Platform_CloseThread(thread);
 }
 
-int ConsoleMain() {
+// Everything from the banner to the end of the scan; returns when the program is to end.
+static void RunProgram() {
   HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
   setlocale(LC_ALL, ".ACP");
   ConsoleOutput_Init();
@@ -100,18 +101,18 @@ int ConsoleMain() {
     ConsoleOutput_Print(
         "Vexlor Removal Tool is already running. Please switch to the first instance of Vexlor Removal Tool or use "
         "the Task Manager to terminate the existing instance.\n");
-    return 0;
+    return;
   }
 
   if (AdminCheck_LacksRights(&advpackLibrary) && !AskToContinueWithoutRights()) {
     ReleaseToolMutex();
-    return 0;
+    return;
   }
 
   if (!ConsoleSession_Init() || !SetConsoleCtrlHandler(ConsoleControlHandler, TRUE)) {
     ConsoleOutput_Print("Internal application error.\n");
     ReleaseToolMutex();
-    return 0;
+    return;
   }
 
   progressWidth = haveScreen ? ConsoleOutput_ProgressWidth(true, screen.srWindow.Left, screen.srWindow.Right)
@@ -122,5 +123,11 @@ int ConsoleMain() {
   ConsoleSession_CloseAndWait();
 
   ReleaseToolMutex();
+}
+
+int ConsoleMain() {
+  ConsoleOutput_QuietInput();
+  RunProgram();
+  ConsoleOutput_RestoreInput();
   return 0;
 }

@@ -81,4 +81,25 @@ int32_t ConsoleOutput_ProgressWidth(bool haveWindow, int32_t left, int32_t right
   return width;
 }
 
+static HANDLE consoleInput = INVALID_HANDLE_VALUE;
+static DWORD savedInputMode = 0;
+static bool inputModeSaved = false;
+
+void ConsoleOutput_QuietInput() {
+  // The console itself, also when standard input is redirected.
+  consoleInput = CreateFileA("CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                             OPEN_EXISTING, 0, nullptr);
+  if (consoleInput == INVALID_HANDLE_VALUE) return;
+  if (!GetConsoleMode(consoleInput, &savedInputMode)) return;
+  inputModeSaved = true;
+  SetConsoleMode(consoleInput, savedInputMode & ~(ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT));
+}
+
+void ConsoleOutput_RestoreInput() {
+  if (inputModeSaved) SetConsoleMode(consoleInput, savedInputMode);
+  inputModeSaved = false;
+  if (consoleInput != INVALID_HANDLE_VALUE) CloseHandle(consoleInput);
+  consoleInput = INVALID_HANDLE_VALUE;
+}
+
 int ConsoleOutput_ReadKey() { return _getch(); }

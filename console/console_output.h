@@ -22,5 +22,10 @@ void ConsoleOutput_CompactPath(char* compact, int32_t width, const char* path);
 // without screen-buffer information (output redirected) an 80-column window is assumed.
 int32_t ConsoleOutput_ProgressWidth(bool haveWindow, int32_t left, int32_t right);
 
+// Console input without echo or line editing for the whole run (Ctrl+C stays a signal), so a key typed
+// just before a prompt reads it is not echoed either; the previous mode is put back by the restore call.
+void ConsoleOutput_QuietInput();
+void ConsoleOutput_RestoreInput();
+
 // One key from the console without echo or Enter; -1 when there is no console input.
 int ConsoleOutput_ReadKey();
