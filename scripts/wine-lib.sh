@@ -43,6 +43,7 @@ wine_copy() {
   local template=$1 prefix=$2
   wine_stop_server "$prefix"
   rm -rf "$prefix"
+  mkdir -p "$(dirname "$prefix")"
   cp -a "$template" "$prefix"
   rm -f "$prefix/.purgewell-template"
 }
