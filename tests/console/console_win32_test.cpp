@@ -11,9 +11,11 @@
 
 #include "console_main.h"
 #include "console_output.h"
+#include "console_reporter.h"
 #include "console_session.h"
 #include "finding_list.h"
 #include "scan_events.h"
+#include "signatures.h"
 
 struct IgnoredControlEvent {
   const char* name;
@@ -141,3 +143,75 @@ INSTANTIATE_TEST_SUITE_P(
                     CompactCase{"LongerThanMaxPath", veryLongPath.c_str(), 109, "D:\\aaa", "end.txt"},
                     CompactCase{"Narrowest", "C:\\Program Files\\Vendor\\tool.exe", 4, "", ""}),
     [](const testing::TestParamInfo<CompactCase>& info) { return std::string(info.param.name); });
+
+struct ReporterCase {
+  const char* name;
+  ScanEvent event;
+  const char* text;
+  const ThreatSignature* signature;
+  const char* output;
+  int32_t listed;   // findings added
+  int32_t traces;   // tracesFound afterwards, starting from 0
+};
+
+void PrintTo(const ReporterCase& c, std::ostream* out) { *out << c.name; }
+
+class ConsoleReporterLines : public testing::TestWithParam<ReporterCase> {};
+
+// Each event's exact line, what it adds to the findings, and whether it counts as a trace; unknown codes do nothing.
+TEST_P(ConsoleReporterLines, PrintsRecordsAndMarks) {
+  const ReporterCase& c = GetParam();
+  FindingList_Clear();
+  tracesFound.store(0);
+  testing::internal::CaptureStdout();
+  ConsoleReporter(c.event, c.text, c.signature);
+  fflush(stdout);
+  EXPECT_EQ(c.output, testing::internal::GetCapturedStdout());
+  EXPECT_EQ(c.listed, FindingList_Count());
+  EXPECT_EQ(c.traces, tracesFound.load());
+  FindingList_Clear();
+}
+
+static const ThreatSignature* const vexlorY = &SignatureTable[22];
+
+INSTANTIATE_TEST_SUITE_P(
+    Events, ConsoleReporterLines,
+    testing::Values(
+        ReporterCase{"ProcessKilled", SCAN_EV_PROCESS_KILLED, nullptr, vexlorY,
+                     "Vexlor.y was found and terminated in memory\n", 0, 1},
+        ReporterCase{"InfectedFile", SCAN_EV_INFECTED_FILE, "D:\\a\\b.exe", vexlorY,
+                     "A Vexlor.y infected file was found: D:\\a\\b.exe\n", 1, 1},
+        ReporterCase{"DroppedFile", SCAN_EV_DROPPED_FILE, "C:\\windows\\zip1.tmp", nullptr,
+                     "A Vexlor infected file was found: C:\\windows\\zip1.tmp\n", 1, 1},
+        ReporterCase{"RegistryCleaned", SCAN_EV_REGISTRY_CLEANED, nullptr, nullptr,
+                     "Vexlor was found removed from the registry\n", 0, 1},
+        ReporterCase{"LogFile", SCAN_EV_LOG_FILE, "C:\\windows\\pk_zip1.log", nullptr,
+                     "A file dropped by Vexlor was found: C:\\windows\\pk_zip1.log\n", 1, 1},
+        ReporterCase{"Code1035", 1035, "D:\\x.exe", vexlorY, "", 0, 0},
+        ReporterCase{"Code1033", 1033, "D:\\x.exe", vexlorY, "", 0, 0},
+        ReporterCase{"Code1124", 1124, "D:\\x.exe", vexlorY, "", 0, 0},
+        ReporterCase{"CodeMax", 0xFFFFFFFFu, "D:\\x.exe", vexlorY, "", 0, 0}),
+    [](const testing::TestParamInfo<ReporterCase>& info) { return std::string(info.param.name); });
+
+// The progress line covers the longest compacted text, and the next message first blanks it, so neither the
+// tail of a longer path nor of the progress line stays beside a shorter text.
+TEST(ConsoleReporterProgress, PaddedAndBlankedBeforeTheNextMessage) {
+  FindingList_Clear();
+  progressWidth = 20;
+  testing::internal::CaptureStdout();
+  ConsoleReporter(SCAN_EV_PROGRESS, "C:\\a-rather-long-folder\\file.txt", nullptr);
+  ConsoleReporter(SCAN_EV_PROGRESS, "C:\\b.txt", nullptr);
+  ConsoleReporter(SCAN_EV_INFECTED_FILE, "C:\\b.txt", vexlorY);
+  ConsoleReporter(SCAN_EV_REGISTRY_CLEANED, nullptr, nullptr);
+  fflush(stdout);
+  std::string output = testing::internal::GetCapturedStdout();
+  FindingList_Clear();
+
+  char compacted[PROGRESS_BUFFER_SIZE];
+  ConsoleOutput_CompactPath(compacted, 20, "C:\\a-rather-long-folder\\file.txt");
+  ASSERT_EQ(19u, std::strlen(compacted)) << compacted;
+  std::string expected = std::string("Scanning: ") + compacted + "\r" + "Scanning: C:\\b.txt" + std::string(11, ' ') +
+                         "\r" + std::string(29, ' ') + "\r" + "A Vexlor.y infected file was found: C:\\b.txt\n" +
+                         "Vexlor was found removed from the registry\n";
+  EXPECT_EQ(expected, output);
+}
