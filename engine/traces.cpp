@@ -129,7 +129,9 @@ bool Traces_RunKeyCleanup(ScanReporter reporter, const char* windowsDirectory) {
     uint32_t type = 0;
     uint32_t dataSize = sizeof data;
     int32_t result = Platform_EnumValue(key, index, name, &nameLength, &type, data, &dataSize);
-    if (result == PLATFORM_ERROR_NO_MORE_ITEMS) break;
+    // Only a name or data too long for its buffer concerns one value; any other error (the key was
+    // deleted, the handle went bad) would fail at every later index too, so the values end here.
+    if (result != PLATFORM_ERROR_SUCCESS && result != PLATFORM_ERROR_MORE_DATA) break;
     bool valueDeleted = false;
     if (result == PLATFORM_ERROR_SUCCESS && type == PLATFORM_REG_SZ && name[0] != '\0' &&
         TerminateValueData(data, dataSize, sizeof data)) {

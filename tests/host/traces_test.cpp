@@ -99,10 +99,8 @@ TEST(RunKeyCleanup, OnlyNamedPlainStringValuesThatFitAreExamined) {
   Fake_AddRunString(std::string(127, 'm'), "x.exe");
   Fake_AddRunString("long data", std::string(261, 'd'));  // 262 bytes with the terminator
   Fake_AddRunString("full data", std::string(260, 'd'));
-  Fake_AddRunString("denied", "x.exe");  // enumeration of this index fails
   Fake_AddRunValue("SysMonXP", PLATFORM_REG_SZ, "SysMonXP.exe");  // stored without a terminator
   Fake_AddRunValue("unterminated", PLATFORM_REG_SZ, std::string(261, 'u'));
-  Fake_Fail("EnumValue", "6");
 
   EXPECT_TRUE(Traces_RunKeyCleanup(RecordEvent, "C:\\WINDOWS"));
 
@@ -110,7 +108,22 @@ TEST(RunKeyCleanup, OnlyNamedPlainStringValuesThatFitAreExamined) {
             recordedEvents);
   EXPECT_TRUE(Fake_FileExists("C:\\WINDOWS\\fooding.exe"));
   EXPECT_FALSE(Fake_FileExists("C:\\WINDOWS\\SysMonXP.exe"));
-  EXPECT_EQ(8u, Fake_RunValueNames().size());
+  EXPECT_EQ(7u, Fake_RunValueNames().size());
+  EXPECT_EQ(0, Fake_OpenHandles());
+}
+
+// An error that is not about one value's size (here: every read fails, as when the key is deleted
+// during the scan) ends the enumeration instead of trying every index up to 2^32.
+TEST(RunKeyCleanup, EnumerationErrorOfTheWholeKeyEndsTheStage) {
+  StartRecording();
+  Fake_AddFile("C:\\WINDOWS\\fooding.exe", VexlorBody());
+  Fake_AddRunString("Tiny AV", TINY_AV_COMMAND);
+  Fake_Fail("EnumValue");
+
+  EXPECT_TRUE(Traces_RunKeyCleanup(RecordEvent, "C:\\WINDOWS"));
+
+  EXPECT_EQ(Events{}, recordedEvents);
+  EXPECT_EQ(1, Fake_CallCount("EnumValue"));
   EXPECT_EQ(0, Fake_OpenHandles());
 }
 
