@@ -2,11 +2,12 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 static const int START_STOP_BUTTON = 1110;
 static const int BOX_TEXT = 65535;
-static const DWORD POLL_MS = 10;
+static DWORD pollMs = 10;  // how often the windows are looked for; a second argument changes it
 static const DWORD WAIT_LIMIT_MS = 600000;
 
 struct WindowSearch {
@@ -33,13 +34,13 @@ static BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter) {
   return FALSE;
 }
 
-// Polls every POLL_MS; null when the process ends or the wait is too long.
+// Polls every pollMs; null when the process ends or the wait is too long.
 static HWND WaitForWindow(HANDLE process, DWORD processId, const char* className, const char* textStart) {
-  for (DWORD waited = 0; waited < WAIT_LIMIT_MS; waited += POLL_MS) {
+  for (DWORD waited = 0; waited < WAIT_LIMIT_MS; waited += pollMs) {
     WindowSearch search = {processId, className, textStart, nullptr};
     EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
     if (search.found != nullptr) return search.found;
-    if (WaitForSingleObject(process, POLL_MS) == WAIT_OBJECT_0) return nullptr;
+    if (WaitForSingleObject(process, pollMs) == WAIT_OBJECT_0) return nullptr;
   }
   return nullptr;
 }
@@ -56,7 +57,8 @@ static int Fail(const char* what, HANDLE process) {
 
 int main(int argc, char** argv) {
   char commandLine[MAX_PATH];
-  lstrcpynA(commandLine, argc > 1 ? argv[1] : "C:\\bench\\gui\\Purgewell.exe", sizeof commandLine);
+  lstrcpynA(commandLine, argc > 1 ? argv[1] : "C:\\bench\\g0\\Purgewell.exe", sizeof commandLine);
+  if (argc > 2 && std::atoi(argv[2]) > 0) pollMs = static_cast<DWORD>(std::atoi(argv[2]));
   LARGE_INTEGER frequency, started, scanStarted, summaryShown;
   QueryPerformanceFrequency(&frequency);
   QueryPerformanceCounter(&started);
@@ -93,7 +95,7 @@ int main(int argc, char** argv) {
   box = WaitForWindow(process, id, "#32770", "Warning! Your computer may still be infected");
   if (box == nullptr) return Fail("no warning box", process);
   PostMessageA(box, WM_COMMAND, IDYES, 0);
-  for (int tries = 0; tries < 1000 && IsWindow(box); ++tries) Sleep(POLL_MS);
+  for (int tries = 0; tries < 1000 && IsWindow(box); ++tries) Sleep(pollMs);
   PostMessageA(dialog, WM_CLOSE, 0, 0);
   if (WaitForSingleObject(process, 30000) != WAIT_OBJECT_0) return Fail("the program did not close", process);
   CloseHandle(process);
