@@ -206,7 +206,7 @@ TEST_F(PurgewellResources, IconVersionAndManifest) {
 }
 
 // The running window: its class and its children in tab order (a class icon cannot be read from another process).
-TEST(PurgewellWindow, ClassIconAndControlsInTabOrder) {
+TEST(PurgewellWindow, ClassAndControlsInTabOrder) {
   RunningProgram program = {nullptr, 0, nullptr};
   ASSERT_TRUE(StartPurgewell(&program));
   char className[64];

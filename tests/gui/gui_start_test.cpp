@@ -204,12 +204,14 @@ TEST_F(PurgewellStart, AboutBoxShowsItsTextsWithABoldTitleIgnoresEscAndClosesWit
   EXPECT_EQ("OK", ItemText(about, IDOK));
 
   // Fonts cannot be read from another process: the title's ink on the screen must be as wide as the bold text.
+  // The box is moved to the screen's corner first, away from the centred windows of tests running beside this one.
   HWND title = GetDlgItem(about, 1203);
+  SetWindowPos(about, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE);
+  ASSERT_TRUE(WaitUntil([&] { RECT at; GetWindowRect(about, &at); return at.left == 0 && at.top == 0; }));
   ASSERT_TRUE(PostedMessagesHandled(about, IDOK));
   int ink = InkWidth(title), bold = TextWidth("Vexlor Removal Tool", FW_BOLD), normal = TextWidth("Vexlor Removal Tool", FW_NORMAL);
   ASSERT_NE(bold, normal);
   EXPECT_LT(std::abs(ink - bold), std::abs(ink - normal)) << "ink " << ink << ", bold " << bold << ", normal " << normal;
-  printf("title ink %d, bold text %d, normal text %d\n", ink, bold, normal);
 
   PostMessageA(GetDlgItem(about, IDOK), WM_KEYDOWN, VK_ESCAPE, 0);
   PostMessageA(GetDlgItem(about, IDOK), WM_KEYUP, VK_ESCAPE, 0xC0000000);
