@@ -10,6 +10,11 @@ console_output_check.py compacted LINE DIRECTORY WIDTH
     LINE is a progress line read off the screen; its text must be the path of a file fNNNN.txt in DIRECTORY
     (a Windows path), too long to show whole, compacted to WIDTH characters terminator included (so exactly
     WIDTH - 1 are shown): its start, an ellipsis, its end.
+console_output_check.py throttle OUTPUT PATTERN
+    Copies standard input (the program's output through a pipe) to OUTPUT. Once PATTERN has passed it touches
+    OUTPUT.slow and reads only a little at a time, so the program, blocked on its full pipe, crawls on until the
+    next "--- Removal process" line; then it copies at full speed again, and touches OUTPUT.done at the end.
+    This holds a scan at a known place, whatever the machine's speed, while a test presses Ctrl+C.
 """
 import re
 import sys
@@ -71,7 +76,39 @@ def check_compacted(line, directory, width):
     return None
 
 
+def throttle(output_path, pattern):
+    import os
+    import signal
+    import time
+    # Ctrl+C in the pane reaches the whole pipeline; it is meant for the program only.
+    signal.signal(signal.SIGINT, signal.SIG_IGN)
+    pattern = pattern.encode()
+    closing = b"--- Removal process"
+    seen = b""
+    slow = False
+    with open(output_path, "wb") as out:
+        while True:
+            chunk = os.read(0, 256 if slow else 65536)
+            if not chunk:
+                break
+            out.write(chunk)
+            out.flush()
+            seen = (seen + chunk)[-4096:]
+            if not slow and pattern in seen and closing not in seen.split(pattern)[-1]:
+                slow = True
+                seen = b""
+                open(output_path + ".slow", "wb").close()
+            elif slow and closing in seen:
+                slow = False
+            if slow:
+                time.sleep(0.02)
+    open(output_path + ".done", "wb").close()
+    return None
+
+
 def main():
+    if sys.argv[1] == "throttle":
+        return 1 if throttle(sys.argv[2], sys.argv[3]) else 0
     if sys.argv[1] == "redirected":
         problem = check_redirected(sys.argv[2], sys.argv[3], int(sys.argv[4]))
     elif sys.argv[1] == "compacted":
