@@ -2,6 +2,7 @@
 #include "console_main.h"
 
 #include <clocale>
+#include <cstdio>
 #include <cstdlib>
 
 #include "admin_check.h"

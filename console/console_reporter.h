@@ -1,6 +1,7 @@
 // The console's ScanReporter and its end-of-run removal dialogue.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "scan_events.h"
