@@ -7,6 +7,7 @@
 #include "console_session.h"
 #include "finding_list.h"
 #include "month_names.h"
+#include "progress_refresh.h"
 #include "signatures.h"
 
 std::atomic<int32_t> tracesFound{0};
@@ -20,10 +21,12 @@ static void Reporter_OnStarted() {
   ConsoleOutput_Print("--- Removal process started at %02d:%02d:%02d on %d %s %d ---\n", now.wHour, now.wMinute,
                       now.wSecond, now.wDay, MonthName(now.wMonth), now.wYear);
   tracesFound.store(0);
+  ProgressRefresh_Reset();
 }
 
+// Every event still arrives; the line is redrawn only when a refresh is due, with the item of that moment.
 static void Reporter_OnProgress(const char* text) {
-  if (text != nullptr) ConsoleOutput_Progress(text, progressWidth);
+  if (text != nullptr && ProgressRefresh_IsDue()) ConsoleOutput_Progress(text, progressWidth);
 }
 
 static void Reporter_OnProcessKilled(const ThreatSignature* signature) {

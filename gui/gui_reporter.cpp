@@ -8,6 +8,7 @@
 #include "finding_list.h"
 #include "gui_state.h"
 #include "month_names.h"
+#include "progress_refresh.h"
 #include "resource.h"
 #include "signatures.h"
 
@@ -39,6 +40,7 @@ static void GuiReporter_OnStarted() {
   AddTimeLine("--- Removal process started at %02d:%02d:%02d on %d %s %d ---");
   SetButtonText("&Stop");
   tracesFound = 0;
+  ProgressRefresh_Reset();
 }
 
 static void GuiReporter_OnProcessKilled(const ThreatSignature* signature) {
@@ -90,7 +92,8 @@ void GuiReporter(ScanEvent event, const char* text, const ThreatSignature* signa
       GuiReporter_OnStarted();
       break;
     case SCAN_EV_PROGRESS:
-      if (text != nullptr) SetStatus(text);
+      // Every event still arrives; the status is redrawn only when a refresh is due, with the item of that moment.
+      if (text != nullptr && ProgressRefresh_IsDue()) SetStatus(text);
       break;
     case SCAN_EV_PROCESS_KILLED:
       GuiReporter_OnProcessKilled(signature);

@@ -13,6 +13,7 @@
 #include "console_output.h"
 #include "console_reporter.h"
 #include "console_session.h"
+#include "progress_refresh.h"
 #include "finding_list.h"
 #include "scan_events.h"
 #include "signatures.h"
@@ -199,13 +200,19 @@ TEST(ConsoleReporterProgress, PaddedAndBlankedBeforeTheNextMessage) {
   FindingList_Clear();
   progressWidth = 20;
   testing::internal::CaptureStdout();
+  ConsoleReporter(SCAN_EV_STARTED, nullptr, nullptr);
   ConsoleReporter(SCAN_EV_PROGRESS, "C:\\a-rather-long-folder\\file.txt", nullptr);
+  // The line is redrawn at most every PROGRESS_REFRESH_MS: the event right after one drawn is not shown.
+  ConsoleReporter(SCAN_EV_PROGRESS, "C:\\not-shown.txt", nullptr);
+  Sleep(PROGRESS_REFRESH_MS + 20);
   ConsoleReporter(SCAN_EV_PROGRESS, "C:\\b.txt", nullptr);
   ConsoleReporter(SCAN_EV_INFECTED_FILE, "C:\\b.txt", vexlorY);
   ConsoleReporter(SCAN_EV_REGISTRY_CLEANED, nullptr, nullptr);
   fflush(stdout);
   std::string output = testing::internal::GetCapturedStdout();
   FindingList_Clear();
+  ASSERT_NE(std::string::npos, output.find("Scanning: ")) << output;
+  output = output.substr(output.find("Scanning: "));  // after the start line
 
   char compacted[PROGRESS_BUFFER_SIZE];
   ConsoleOutput_CompactPath(compacted, 20, "C:\\a-rather-long-folder\\file.txt");
