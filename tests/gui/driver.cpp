@@ -44,6 +44,14 @@ void Abandon(RunningProgram* program) {
   program->process = nullptr;
 }
 
+void CloseIfRunning(RunningProgram* program) {
+  if (program->process == nullptr || WaitForSingleObject(program->process, 0) == WAIT_OBJECT_0) return;
+  PostMessageA(program->window, WM_CLOSE, 0, 0);
+  DWORD code = 1;
+  EXPECT_TRUE(WaitForExit(program, &code));
+  EXPECT_EQ(0u, code);
+}
+
 struct WindowSearch {
   DWORD processId;
   const char* className;

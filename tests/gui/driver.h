@@ -25,6 +25,8 @@ bool StartPurgewell(RunningProgram* program);
 // Waits for the process to end; false on time-out. *exitCode gets its exit code.
 bool WaitForExit(RunningProgram* program, DWORD* exitCode);
 void Abandon(RunningProgram* program);  // kills it if still running and closes the handle
+// At the end of a test: a Purgewell still running is closed (idle, so without a question) and must exit with 0.
+void CloseIfRunning(RunningProgram* program);
 
 // Polls until the condition holds (every 20 ms, for at most a minute).
 template <typename Condition>

@@ -21,12 +21,7 @@ class PurgewellLog : public ::testing::Test {
     scanLog = GetDlgItem(program.window, SCAN_LOG);
   }
   void TearDown() override {
-    if (program.process != nullptr && WaitForSingleObject(program.process, 0) != WAIT_OBJECT_0) {
-      PostMessageA(program.window, WM_CLOSE, 0, 0);
-      DWORD code = 1;
-      EXPECT_TRUE(WaitForExit(&program, &code));
-      EXPECT_EQ(0u, code);
-    }
+    CloseIfRunning(&program);
     Abandon(&program);
     for (const char* path : {"E:\\kept.exe", "D:\\saved.log"}) {
       SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);

@@ -16,12 +16,7 @@ const char* const FIXTURE_FILES[] = {"D:\\games\\setup.exe", "D:\\games\\clean.e
 class Purgewell : public ::testing::Test {
  protected:
   void TearDown() override {
-    if (program.process != nullptr && WaitForSingleObject(program.process, 0) != WAIT_OBJECT_0) {
-      PostMessageA(program.window, WM_CLOSE, 0, 0);
-      DWORD code = 0;
-      EXPECT_TRUE(WaitForExit(&program, &code));
-      EXPECT_EQ(0u, code);
-    }
+    CloseIfRunning(&program);
     Abandon(&program);
     for (const char* path : FIXTURE_FILES) {
       SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
