@@ -9,7 +9,6 @@
 
 #include "platform.h"
 #include "scan_sequence.h"
-#include "text.h"
 
 static void CopyFindData(const WIN32_FIND_DATAA& data, PlatformFindData* entry) {
   entry->attributes = data.dwFileAttributes;
