@@ -93,6 +93,11 @@ void ConsoleOutput_QuietInput() {
   if (!GetConsoleMode(consoleInput, &savedInputMode)) return;
   inputModeSaved = true;
   SetConsoleMode(consoleInput, savedInputMode & ~(ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT));
+  // A console on a terminal may leave the terminal echoing until input is first asked for; asking now means
+  // a key typed before the first prompt's read is not echoed onto the screen.
+  INPUT_RECORD firstEvent;
+  DWORD eventCount = 0;
+  PeekConsoleInputA(consoleInput, &firstEvent, 1, &eventCount);
 }
 
 void ConsoleOutput_RestoreInput() {
