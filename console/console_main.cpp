@@ -12,6 +12,7 @@
 #include "finding_list.h"
 #include "platform.h"
 #include "scan_events.h"
+#include "single_instance.h"
 #include "version.h"
 
 enum : WORD { BANNER_ATTRIBUTE = 0x70 };  // black on light grey
@@ -24,13 +25,6 @@ static void PrintBanner() {
   ConsoleOutput_Print("Vexlor Removal Tool - Console version\n");
   ConsoleOutput_Print("Purgewell " PURGEWELL_VERSION_TEXT " - free removal tool by the Purgewell developers\n");
   ConsoleOutput_Print("\n");
-}
-
-static void ReleaseToolMutex() {
-  if (toolMutex == nullptr) return;
-  ReleaseMutex(toolMutex);
-  CloseHandle(toolMutex);
-  toolMutex = nullptr;
 }
 
 static void OnCtrlC() {
@@ -97,8 +91,7 @@ static void RunProgram() {
   PrintBanner();
   if (haveScreen) SetConsoleTextAttribute(output, screen.wAttributes);
 
-  toolMutex = CreateMutexA(nullptr, TRUE, "PurgewellToolMutex");
-  if (GetLastError() == ERROR_ALREADY_EXISTS) {
+  if (!SingleInstance_Claim(&toolMutex)) {
     ConsoleOutput_Print(
         "Vexlor Removal Tool is already running. Please switch to the first instance of Vexlor Removal Tool or use "
         "the Task Manager to terminate the existing instance.\n");
@@ -106,13 +99,13 @@ static void RunProgram() {
   }
 
   if (AdminCheck_LacksRights(&advpackLibrary) && !AskToContinueWithoutRights()) {
-    ReleaseToolMutex();
+    SingleInstance_Release(&toolMutex);
     return;
   }
 
   if (!ConsoleSession_Init() || !SetConsoleCtrlHandler(ConsoleControlHandler, TRUE)) {
     ConsoleOutput_Print("Internal application error.\n");
-    ReleaseToolMutex();
+    SingleInstance_Release(&toolMutex);
     return;
   }
 
@@ -123,7 +116,7 @@ static void RunProgram() {
   RunScan();
   ConsoleSession_CloseAndWait();
 
-  ReleaseToolMutex();
+  SingleInstance_Release(&toolMutex);
 }
 
 int ConsoleMain() {

@@ -5,16 +5,9 @@
 #include "dialogs.h"
 #include "gui_state.h"
 #include "resource.h"
+#include "single_instance.h"
 
-static const char MUTEX_NAME[] = "PurgewellToolMutex";
 static const char CLASS_NAME[] = "PurgewellClass";
-
-static void ReleaseSingleInstance() {
-  if (singleInstanceMutex == nullptr) return;
-  ReleaseMutex(singleInstanceMutex);
-  CloseHandle(singleInstanceMutex);
-  singleInstanceMutex = nullptr;
-}
 
 // The standard dialog class under a name of our own, so the main dialog carries the program icon.
 static bool RegisterDialogClass(HINSTANCE instance) {
@@ -35,8 +28,7 @@ static bool RegisterDialogClass(HINSTANCE instance) {
 }
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-  singleInstanceMutex = CreateMutexA(nullptr, TRUE, MUTEX_NAME);
-  if (GetLastError() == ERROR_ALREADY_EXISTS) {
+  if (!SingleInstance_Claim(&singleInstanceMutex)) {
     GuiMessage(nullptr,
                "Vexlor Removal Tool is already running. Please switch to the first instance of Vexlor Removal Tool "
                "or use the Task Manager to terminate the existing instance.",
@@ -46,7 +38,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   // The manifest asks for common controls 6; loading them here makes the dialogs use that version's classes.
   InitCommonControls();
   if (!RegisterDialogClass(instance)) {
-    ReleaseSingleInstance();
+    SingleInstance_Release(&singleInstanceMutex);
     return 0;
   }
   programInstance = instance;

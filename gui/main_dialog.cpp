@@ -13,6 +13,7 @@
 #include "log_text.h"
 #include "platform.h"
 #include "resource.h"
+#include "single_instance.h"
 
 static INT_PTR MainDialog_OnInit(HWND dialog) {
   logMenu = CreatePopupMenu();
@@ -151,11 +152,7 @@ static INT_PTR MainDialog_OnClose(HWND dialog) {
 }
 
 static INT_PTR MainDialog_OnDestroy() {
-  if (singleInstanceMutex != nullptr) {
-    ReleaseMutex(singleInstanceMutex);
-    CloseHandle(singleInstanceMutex);
-    singleInstanceMutex = nullptr;
-  }
+  SingleInstance_Release(&singleInstanceMutex);
   if (logMenu != nullptr) {
     DestroyMenu(logMenu);
     logMenu = nullptr;
