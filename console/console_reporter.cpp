@@ -1,25 +1,26 @@
 // ConsoleReporter: engine events as console lines and findings; ConsoleSummary: the Y/N removal dialogue.
 #include "console_reporter.h"
 
-#include <windows.h>
-
 #include "console_output.h"
 #include "console_session.h"
 #include "finding_list.h"
-#include "month_names.h"
 #include "progress_refresh.h"
 #include "signatures.h"
+#include "time_line.h"
 
 std::atomic<int32_t> tracesFound{0};
 int32_t progressWidth = PROGRESS_FALLBACK_COLUMNS - 1 - 10;
 
-static const char* MonthName(WORD month) { return (month >= 1 && month <= 12) ? MonthNames[month] : ""; }
+enum { TIME_LINE_SIZE = 256 };
+
+static void Reporter_PrintTimeLine(const char* format) {
+  char line[TIME_LINE_SIZE];
+  TimeLine_Format(line, sizeof line, format);
+  ConsoleOutput_Print("%s", line);
+}
 
 static void Reporter_OnStarted() {
-  SYSTEMTIME now;
-  GetLocalTime(&now);
-  ConsoleOutput_Print("--- Removal process started at %02d:%02d:%02d on %d %s %d ---\n", now.wHour, now.wMinute,
-                      now.wSecond, now.wDay, MonthName(now.wMonth), now.wYear);
+  Reporter_PrintTimeLine("--- Removal process started at %02d:%02d:%02d on %d %s %d ---\n");
   tracesFound.store(0);
   ProgressRefresh_Reset();
 }
@@ -58,10 +59,7 @@ static void Reporter_OnLogFile(const char* path) {
 }
 
 static void Reporter_OnFinished() {
-  SYSTEMTIME now;
-  GetLocalTime(&now);
-  ConsoleOutput_Print("--- Removal process finished at %02d:%02d:%02d on %d %s %d ---               \n", now.wHour,
-                      now.wMinute, now.wSecond, now.wDay, MonthName(now.wMonth), now.wYear);
+  Reporter_PrintTimeLine("--- Removal process finished at %02d:%02d:%02d on %d %s %d ---               \n");
   // A Ctrl+C that came too late to stop the scan must not start a second dialogue beside this one.
   bool ours = ConsoleSession_ClaimDialogueForScan();
   ConsoleSession_ScanClosed();
@@ -69,10 +67,7 @@ static void Reporter_OnFinished() {
 }
 
 static void Reporter_OnStopped() {
-  SYSTEMTIME now;
-  GetLocalTime(&now);
-  ConsoleOutput_Print("--- Removal process stopped at %02d:%02d:%02d on %d %s %d ---                \n", now.wHour,
-                      now.wMinute, now.wSecond, now.wDay, MonthName(now.wMonth), now.wYear);
+  Reporter_PrintTimeLine("--- Removal process stopped at %02d:%02d:%02d on %d %s %d ---                \n");
   // The Ctrl+C handler runs the summary once this line is out.
   ConsoleSession_ScanClosed();
 }

@@ -7,10 +7,10 @@
 
 #include "finding_list.h"
 #include "gui_state.h"
-#include "month_names.h"
 #include "progress_refresh.h"
 #include "resource.h"
 #include "signatures.h"
+#include "time_line.h"
 
 enum { TIME_LINE_SIZE = 255, PATH_LINE_SIZE = 584 };
 
@@ -25,13 +25,9 @@ static void SetStatus(const char* text) {
 
 static void SetButtonText(const char* text) { SetWindowTextA(GetDlgItem(mainDialog, IDC_START_STOP), text); }
 
-// format takes hour, minute, second, day, month name and year, in that order.
 static void AddTimeLine(const char* format) {
-  SYSTEMTIME now;
-  GetLocalTime(&now);
-  const char* month = (now.wMonth >= 1 && now.wMonth <= 12) ? MonthNames[now.wMonth] : "";
   char line[TIME_LINE_SIZE];
-  snprintf(line, sizeof line, format, now.wHour, now.wMinute, now.wSecond, now.wDay, month, now.wYear);
+  TimeLine_Format(line, sizeof line, format);
   AddLine(line);
 }
 
