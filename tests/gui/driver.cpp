@@ -151,6 +151,14 @@ bool AnswerMessageBox(const MessageBoxSeen& seen, int button) {
   return ::testing::AssertionSuccess();
 }
 
+::testing::AssertionResult KeepTheOneFoundFile(DWORD processId) {
+  ::testing::AssertionResult question = ExpectBoxAndAnswer(
+      processId, "Vexlor was found in 1 files on your PC. Would you like to remove the infected files?", true, IDNO);
+  if (!question) return question;
+  return ExpectBoxAndAnswer(
+      processId, "Warning! Your computer may still be infected by Vexlor. Are you sure you want to continue?", true, IDYES);
+}
+
 void ClickButton(HWND dialog, int id) { PostMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
 
 // Posted messages of one thread are handled in order: a posted state change on a button, once seen,

@@ -59,6 +59,9 @@ bool WaitForMessageBox(DWORD processId, const char* title, MessageBoxSeen* seen)
 bool AnswerMessageBox(const MessageBoxSeen& seen, int button);
 // Waits for a box with exactly this text and answers it; the failure message names what was seen.
 ::testing::AssertionResult ExpectBoxAndAnswer(DWORD processId, const std::string& text, bool yesNo, int answer);
+// Answers the removal question of a run that found one file with No, and the warning after it with Yes:
+// the file is kept.
+::testing::AssertionResult KeepTheOneFoundFile(DWORD processId);
 
 // Posted, not sent: a sent click would block until the message box it opens is closed.
 void ClickButton(HWND dialog, int id);

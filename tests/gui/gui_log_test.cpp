@@ -34,12 +34,7 @@ class PurgewellLog : public ::testing::Test {
     ClickButton(program.window, START_STOP);
     ASSERT_TRUE(ExpectBoxAndAnswer(program.processId, "Please close any resource-consuming applications before clicking OK",
                                    false, IDOK));
-    ASSERT_TRUE(ExpectBoxAndAnswer(program.processId,
-                                   "Vexlor was found in 1 files on your PC. Would you like to remove the infected files?",
-                                   true, IDNO));
-    ASSERT_TRUE(ExpectBoxAndAnswer(program.processId,
-                                   "Warning! Your computer may still be infected by Vexlor. Are you sure you want to continue?",
-                                   true, IDYES));
+    ASSERT_TRUE(KeepTheOneFoundFile(program.processId));
     ASSERT_TRUE(WaitUntil([&] { return ItemText(program.window, START_STOP) == "&Start"; }));
     ASSERT_EQ(3u, ListBoxLines(scanLog).size());
   }

@@ -52,12 +52,7 @@ TEST_F(Purgewell, SecondRunAppendsItsLinesBelowTheFirst) {
   ASSERT_TRUE(WriteVexlorFile("E:\\second.exe", 0x67081651));
   ASSERT_TRUE(StartPurgewell(&program));
   StartScan();
-  ASSERT_TRUE(ExpectBoxAndAnswer(program.processId,
-                                 "Vexlor was found in 1 files on your PC. Would you like to remove the infected files?",
-                                 true, IDNO));
-  ASSERT_TRUE(ExpectBoxAndAnswer(program.processId,
-                                 "Warning! Your computer may still be infected by Vexlor. Are you sure you want to continue?",
-                                 true, IDYES));
+  ASSERT_TRUE(KeepTheOneFoundFile(program.processId));
   ASSERT_TRUE(WaitUntil([&] { return ItemText(program.window, START_STOP) == "&Start"; }));
   std::vector<std::string> first = Log();
   StartScan();
