@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Shell functions for private Wine machines: environment, template prefix, copies, drives, server.
 # Source it; every function takes the prefix folder as its first argument.
 

@@ -1,4 +1,4 @@
-// Not a test: poses Purgewell.exe for the pictures in docs/ (run only by take-screenshots, which takes them).
+// Not a test: poses Purgewell.exe for the pictures in docs/ (run only by take-screenshots.sh, which takes them).
 #include <gtest/gtest.h>
 
 #include <cstdio>

@@ -108,7 +108,7 @@ void RecordWalkEvent(ScanEvent event, const char* text, const ThreatSignature* s
   walkEvents.push_back(line);
 }
 
-// W: is a fixed tree (see make-unit-prefix); the listing order is the host file system's, so the
+// W: is a fixed tree (see make-unit-prefix.sh); the listing order is the host file system's, so the
 // events are compared as a sorted list, and the per-file order is checked separately.
 TEST(RealWalk, FixtureDriveGivesExactlyItsFilesOnceThroughTheLoopingLink) {
   walkEvents.clear();

@@ -6,7 +6,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 . scripts/wine-lib.sh
 
-bash scripts/setup
+bash scripts/setup.sh
 
 jobs=$(nproc)
 configure() {
@@ -47,6 +47,10 @@ trap cleanup EXIT
 export DISPLAY=":$display"
 
 status=0
+echo "== shell scripts (shellcheck)"
+# Every shell script of the tree, .ci/run included (its name is fixed by CI); settings in .shellcheckrc.
+mapfile -t shell_scripts < <(git ls-files '*.sh' .ci/run)
+shellcheck "${shell_scripts[@]}" || status=1
 echo "== host tests (AddressSanitizer, UndefinedBehaviorSanitizer)"
 ctest --test-dir build/host-asan --output-on-failure || status=1
 echo "== host tests (ThreadSanitizer)"

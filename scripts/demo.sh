@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The tool's main job: builds the programs, plants Vexlor traces on a sandboxed Wine machine, runs a removal
-# in this terminal, then shows what is left on that machine.   scripts/demo [--gui]
+# in this terminal, then shows what is left on that machine.   scripts/demo.sh [--gui]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -9,7 +9,7 @@ cd "$root"
 mode=console
 [ "${1:-}" = "--gui" ] && mode=gui
 
-bash scripts/setup
+bash scripts/setup.sh
 echo "Building the programs..."
 cmake -S . -B build/win32 -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
 cmake --build build/win32 -j "$(nproc)" --target PurgewellConsole Purgewell traces_sleeper >/dev/null
@@ -39,7 +39,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-forge=tests/tools/forge-crc32
+forge=tests/tools/forge-crc32.py
 c="$machine/drive_c"
 windows="$c/windows"
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Generates the scan benchmark's deterministic file tree, shaped like a Windows system drive, outside the repository.
 
-make-tree [--files N] [--dir DIR]   (or PURGEWELL_BENCH_FILES, PURGEWELL_BENCH_DIR; defaults 50000, /var/tmp/purgewell-bench)
+make-tree.py [--files N] [--dir DIR]   (or PURGEWELL_BENCH_FILES, PURGEWELL_BENCH_DIR; defaults 50000, /var/tmp/purgewell-bench)
 
 Writes DIR/tree (the drive's contents), DIR/forged.list (the forged Vexlor files' drive-relative paths) and
 DIR/tree.stamp; regenerates only when the stamp differs.
@@ -161,7 +161,7 @@ def main():
         parser.error("--files must be at least 100")
 
     here = os.path.dirname(os.path.abspath(__file__))
-    forge_tool = os.path.join(here, "..", "tests", "tools", "forge-crc32")
+    forge_tool = os.path.join(here, "..", "tests", "tools", "forge-crc32.py")
     with open(os.path.abspath(__file__), "rb") as f:
         generator = hashlib.sha256(f.read()).hexdigest()
     stamp = {"version": GENERATOR_VERSION, "files": args.files, "seed": args.seed, "generator": generator}
@@ -194,7 +194,7 @@ def main():
 
     small = sum(1 for _, size in entries if size <= SIZE_LIMIT) + len(forged)
     depths = [path.count("\\") + 1 for path, _ in entries]
-    summary = (f"make-tree: {root}: {args.files} files in {len(dirs) - 1} directories, {small} of at most {SIZE_LIMIT} "
+    summary = (f"make-tree.py: {root}: {args.files} files in {len(dirs) - 1} directories, {small} of at most {SIZE_LIMIT} "
           f"bytes, depth mean {sum(depths) / len(depths):.1f} max {max(depths)}, {len(forged)} forged Vexlor files")
     with open(os.path.join(base, "tree.summary"), "w") as f:
         f.write(summary + "\n")

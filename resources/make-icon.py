@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Draws the program icon, a 32x32 256-colour ICO: a blue shield with a white broom sweeping a red bug.
 
-make-icon OUTPUT.ico -- the same bytes on every run.
+make-icon.py OUTPUT.ico -- the same bytes on every run.
 """
 import struct
 import sys

@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
-# Runs one Windows program of the build under Wine: wine-run PREFIX PROGRAM.exe [ARGS...].
+# Runs one Windows program of the build under Wine: wine-run.sh PREFIX PROGRAM.exe [ARGS...].
 # The program is copied into C:\bin of the prefix and started from there, so it sees ordinary Windows paths.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/wine-lib.sh"
 prefix=$1; program=$2; shift 2
 if [ ! -f "$prefix/system.reg" ]; then
-  echo "wine-run: no Wine prefix at $prefix (build the wine_prefix target first)" >&2
+  echo "wine-run.sh: no Wine prefix at $prefix (build the wine_prefix target first)" >&2
   exit 2
 fi
 name=$(basename "$program")

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Appends 4 bytes to a file so that its CRC-32 becomes the given value: forge-crc32 FILE 0xB566B395."""
+"""Appends 4 bytes to a file so that its CRC-32 becomes the given value: forge-crc32.py FILE 0xB566B395."""
 import sys
 import zlib
 

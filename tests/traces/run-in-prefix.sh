@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs one Windows test program in a private copy of the tree's Wine template, deleted afterwards:
-# run-in-prefix TEMPLATE PREFIX PROGRAM.exe [FILE...]. The program and the files go to C:\bin.
+# run-in-prefix.sh TEMPLATE PREFIX PROGRAM.exe [FILE...]. The program and the files go to C:\bin.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/../../scripts" && pwd)
 . "$here/wine-lib.sh"

@@ -2,7 +2,7 @@
 # End to end: PurgewellConsole.exe on a test machine with every system trace of Vexlor planted, in a tmux
 # pane of 120 x 40: running forged processes, Run values with their files in C:\windows, dropped files and
 # logs. Checks the exact screen, the exit code, and afterwards the process table, the registry and the files.
-# console-traces-e2e TREE PROGRAM SLEEPER: TREE is the build tree (its wine/template is copied),
+# console-traces-e2e.sh TREE PROGRAM SLEEPER: TREE is the build tree (its wine/template is copied),
 # PROGRAM the built PurgewellConsole.exe, SLEEPER our do-nothing program to forge as Vexlor processes.
 set -euo pipefail
 tree=$(cd "$1" && pwd) program=$2 sleeper=$3
@@ -42,7 +42,7 @@ forge() {
   mkdir -p "$(dirname "$file")"
   cp "$sleeper" "$file"
   [ -z "$size" ] || truncate -s "$size" "$file"
-  "$root/tests/tools/forge-crc32" "$file" "$crc"
+  "$root/tests/tools/forge-crc32.py" "$file" "$crc"
 }
 
 # start_sleeper WINDOWS_PATH NAME: runs it under Wine in the background; waits until it has started.

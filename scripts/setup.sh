@@ -8,7 +8,7 @@ packages=(
   googletest libgtest-dev libbenchmark-dev
   wine wine32:i386 fonts-wine
   xvfb xdotool imagemagick x11-apps tmux
-  python3
+  python3 shellcheck
 )
 
 missing=()
@@ -20,7 +20,7 @@ if [ ${#missing[@]} -eq 0 ]; then
 fi
 
 if [ "$(id -u)" -ne 0 ]; then
-  echo "scripts/setup: missing packages (${missing[*]}); run as root to install them" >&2
+  echo "scripts/setup.sh: missing packages (${missing[*]}); run as root to install them" >&2
   exit 1
 fi
 

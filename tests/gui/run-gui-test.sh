@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs one group of the windowed program's tests in a private Wine prefix:
-#   run-gui-test BUILD_DIR NAME GTEST_FILTER [--advpack-no] [--many-files COUNT]
+#   run-gui-test.sh BUILD_DIR NAME GTEST_FILTER [--advpack-no] [--many-files COUNT]
 # The prefix is a copy of the build tree's template with fixed drives D: and E:, removable F:,
 # Purgewell.exe and the test programs in C:\bin; the driver runs there against the display in $DISPLAY.
 set -euo pipefail
@@ -13,12 +13,12 @@ while [ $# -gt 0 ]; do
   case $1 in
     --advpack-no) advpack_no=1 ;;
     --many-files) many_files=$2; shift ;;
-    *) echo "run-gui-test: unknown option $1" >&2; exit 2 ;;
+    *) echo "run-gui-test.sh: unknown option $1" >&2; exit 2 ;;
   esac
   shift
 done
 if [ -z "${DISPLAY:-}" ]; then
-  echo "run-gui-test: DISPLAY is not set (the windowed tests need an X server such as Xvfb)" >&2
+  echo "run-gui-test.sh: DISPLAY is not set (the windowed tests need an X server such as Xvfb)" >&2
   exit 2
 fi
 

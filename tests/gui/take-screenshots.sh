@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Takes the pictures in docs/: take-screenshots BUILD_DIR OUTPUT_DIR (needs DISPLAY, e.g. a private Xvfb).
+# Takes the pictures in docs/: take-screenshots.sh BUILD_DIR OUTPUT_DIR (needs DISPLAY, e.g. a private Xvfb).
 # Wine's virtual desktop draws the window frames; the driver poses each window and waits for its picture.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -32,7 +32,7 @@ wine 'C:\bin\gui_driver.exe' --gtest_also_run_disabled_tests '--gtest_filter=DIS
 driver=$!
 for name in about main removal; do
   while [ ! -f "bin/$name.ready" ]; do
-    kill -0 "$driver" 2>/dev/null || { echo "take-screenshots: the driver ended early" >&2; exit 1; }
+    kill -0 "$driver" 2>/dev/null || { echo "take-screenshots.sh: the driver ended early" >&2; exit 1; }
     sleep 0.2
   done
   sleep 0.5  # let the window finish painting

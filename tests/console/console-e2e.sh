@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # End-to-end tests of PurgewellConsole.exe under Wine, in a tmux pane of 120 x 40 on a private test machine.
-# console-e2e CASE TREE PROGRAM NOT_ADMIN_DLL PLANTED_DLL
+# console-e2e.sh CASE TREE PROGRAM NOT_ADMIN_DLL PLANTED_DLL
 #   TREE is the build tree (its wine/template is copied), PROGRAM the built exe, NOT_ADMIN_DLL an ADVPACK.DLL
 #   whose IsNTAdmin answers 0, PLANTED_DLL one that marks C:\planted-advpack-loaded when loaded.
 # Each case checks the exact screen (times shown as <WHEN>), the exit code and the files left on the drives;
@@ -67,7 +67,7 @@ forged() {
   local file=$1 crc=$2
   mkdir -p "$(dirname "$file")"
   printf 'stand-in body of %s\n' "$(basename "$file")" >"$file"
-  "$root/tests/tools/forge-crc32" "$file" "$crc"
+  "$root/tests/tools/forge-crc32.py" "$file" "$crc"
 }
 
 # The system's ADVPACK.DLL replaced by ours, answering "not an administrator".

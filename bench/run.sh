@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Scan-speed benchmark: a whole PurgewellConsole (and Purgewell) run against the floor program under Wine.
 #
-# bench/run [--files N] [--dir DIR] [--runs N] [--unpinned-runs N] [--build DIR] [--console EXE] [--no-doc] [--label TEXT]
+# bench/run.sh [--files N] [--dir DIR] [--runs N] [--unpinned-runs N] [--build DIR] [--console EXE] [--no-doc] [--label TEXT]
 #   --files N          files in the generated tree (PURGEWELL_BENCH_FILES, default 50000)
 #   --dir DIR          where the tree, the Wine prefixes and the run logs live (PURGEWELL_BENCH_DIR, default /var/tmp/purgewell-bench)
 #   --runs N           timed runs of each program with Wine pinned to CPU 0 (default 5)
@@ -15,7 +15,7 @@
 #   --gui-poll MS      how often the windowed program's driver looks for its windows (default 10)
 #   --no-doc           print the figures only; do not rewrite the results section of docs/performance.md
 #   --label TEXT       a note on what was measured, printed and written with the figures
-# The tree is generated once (bench/make-tree) and kept; the Wine template is kept next to it; the prefix copy is removed at the end.
+# The tree is generated once (bench/make-tree.py) and kept; the Wine template is kept next to it; the prefix copy is removed at the end.
 set -euo pipefail
 shopt -s inherit_errexit
 
@@ -50,7 +50,7 @@ while [ $# -gt 0 ]; do
     --no-doc) write_doc=0; shift ;;
     --label) label=$2; shift 2 ;;
     -h|--help) sed -n '2,20p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
-    *) echo "bench/run: unknown option $1 (see --help)" >&2; exit 2 ;;
+    *) echo "bench/run.sh: unknown option $1 (see --help)" >&2; exit 2 ;;
   esac
 done
 
@@ -114,8 +114,8 @@ for entry in "${consoles[@]}"; do
 done
 
 # --- The tree -----------------------------------------------------------------------------------
-tree_line=$("$repo/bench/make-tree" --files "$files" --dir "$bench_dir")
-say "${tree_line#make-tree: }"
+tree_line=$("$repo/bench/make-tree.py" --files "$files" --dir "$bench_dir")
+say "${tree_line#make-tree.py: }"
 forged_count=$(wc -l <"$bench_dir/forged.list")
 
 # --- The bench prefix: the tree as D:, the only fixed drive ----------------------------------------------------------
@@ -255,7 +255,8 @@ if [ ${#gui_files[@]} -gt 0 ]; then
   Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
   xvfb_pid=$!
   for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
-  export DISPLAY=:$(cat "$work/display")
+  DISPLAY=:$(cat "$work/display")
+  export DISPLAY
 fi
 start_server taskset -c 0
 timed_console warm-floor PurgewellFloor.exe taskset -c 0 >/dev/null
@@ -315,6 +316,7 @@ table="| program | Wine | runs | median | / floor |
 |---|---|---|---|---|"
 all_runs=""
 for phase in pinned unpinned; do
+  # shellcheck disable=SC2016 # the backquotes are Markdown for the results table
   if [ "$phase" = pinned ]; then count=$runs shown='pinned (`taskset -c 0`)'; else count=$unpinned_runs shown=unpinned; fi
   [ "$count" -gt 0 ] || continue
   mf=$(median_of "$phase" floor)
@@ -353,7 +355,7 @@ Measured $(date -u '+%Y-%m-%d %H:%M UTC') at commit $commit${label:+ — $label}
 
 Machine: $(nproc) CPUs ($cpu), $memory memory, $wine_version, Linux $(uname -r).
 Load average before / after: $load_before / $load_after.
-Tree: $(printf "%s" "${tree_line#make-tree: }" | sed "s/ (up to date)$//"); D: the only fixed drive (GetDriveTypeA: $(printf '%s\n' "$drive_types" | tr '\n' ' ' | sed 's/ *$//')).
+Tree: $(printf "%s" "${tree_line#make-tree.py: }" | sed "s/ (up to date)$//"); D: the only fixed drive (GetDriveTypeA: $(printf '%s\n' "$drive_types" | tr '\n' ' ' | sed 's/ *$//')).
 ${builds% }
 Each PurgewellConsole run is a whole run in a 120×40 tmux console, answers n then y typed ahead (nothing deleted).
 $gui_line
@@ -369,11 +371,11 @@ printf '\n%s\n' "$report"
 if [ "$write_doc" = 1 ]; then
   doc=$repo/docs/performance.md
   mkdir -p "$(dirname "$doc")"
-  [ -f "$doc" ] || printf '# Scan speed\n\n<!-- bench/run results begin -->\n<!-- bench/run results end -->\n' >"$doc"
+  [ -f "$doc" ] || printf '# Scan speed\n\n<!-- bench/run.sh results begin -->\n<!-- bench/run.sh results end -->\n' >"$doc"
   python3 - "$doc" "$report" <<'PY'
 import sys
 path, report = sys.argv[1], sys.argv[2]
-begin, end = "<!-- bench/run results begin -->", "<!-- bench/run results end -->"
+begin, end = "<!-- bench/run.sh results begin -->", "<!-- bench/run.sh results end -->"
 text = open(path).read()
 head, _, rest = text.partition(begin)
 _, _, tail = rest.partition(end)
