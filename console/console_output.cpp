@@ -8,11 +8,12 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
-#include <mutex>
+
+#include "platform.h"
 
 enum { MESSAGE_BUFFER_SIZE = 2048, OUTPUT_BUFFER_SIZE = 4096 };
 
-static std::mutex outputLock;
+static PlatformHandle outputLock = Platform_CreateLock();
 // Length of the progress line now on screen (0: none); the next message blanks that many columns first.
 static size_t progressShownLength = 0;
 
@@ -35,10 +36,11 @@ void ConsoleOutput_Print(const char* format, ...) {
   vsnprintf(message, sizeof message, format, arguments);
   va_end(arguments);
 
-  std::lock_guard<std::mutex> hold(outputLock);
+  Platform_Lock(outputLock);
   BlankProgressLine();
   fputs(message, stdout);
   fflush(stdout);
+  Platform_Unlock(outputLock);
 }
 
 void ConsoleOutput_CompactPath(char* compact, int32_t width, const char* path) {
@@ -68,10 +70,11 @@ void ConsoleOutput_Progress(const char* text, int32_t width) {
   int length = snprintf(line, sizeof line, "Scanning: %-*s\r", static_cast<int>(width - 1), compact);
   if (length <= 1) return;
 
-  std::lock_guard<std::mutex> hold(outputLock);
+  Platform_Lock(outputLock);
   fputs(line, stdout);
   fflush(stdout);
   progressShownLength = static_cast<size_t>(length) - 1;
+  Platform_Unlock(outputLock);
 }
 
 int32_t ConsoleOutput_ProgressWidth(bool haveWindow, int32_t left, int32_t right) {

@@ -3,13 +3,12 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
 
 #include "platform.h"
 
 FindingList findingList = {nullptr, 0};
 
-static std::mutex findingListLock;
+static PlatformHandle findingListLock = Platform_CreateLock();
 
 FindingRecord* FindingList_Add(const char* path, int32_t kind) {
   size_t length = std::strlen(path);
@@ -24,10 +23,11 @@ FindingRecord* FindingList_Add(const char* path, int32_t kind) {
   record->path = copy;
   record->kind = kind;
 
-  std::lock_guard<std::mutex> hold(findingListLock);
+  Platform_Lock(findingListLock);
   FindingRecord** grown = static_cast<FindingRecord**>(
       std::realloc(findingList.slots, (static_cast<size_t>(findingList.count) + 1) * sizeof(FindingRecord*)));
   if (grown == nullptr) {
+    Platform_Unlock(findingListLock);
     std::free(copy);
     std::free(record);
     return nullptr;
@@ -35,23 +35,24 @@ FindingRecord* FindingList_Add(const char* path, int32_t kind) {
   findingList.slots = grown;
   findingList.slots[findingList.count] = record;
   findingList.count += 1;
+  Platform_Unlock(findingListLock);
   return record;
 }
 
 FindingRemoval FindingList_RemoveAll() {
-  std::lock_guard<std::mutex> hold(findingListLock);
+  Platform_Lock(findingListLock);
   FindingRemoval result = {0, findingList.count};
   for (int32_t i = 0; i < findingList.count; ++i) {
     const char* path = findingList.slots[i]->path;
     Platform_SetAttributesNormal(path);
     if (Platform_DeleteFile(path)) result.deleted += 1;
   }
+  Platform_Unlock(findingListLock);
   return result;
 }
 
 void FindingList_Clear() {
-  std::lock_guard<std::mutex> hold(findingListLock);
-  if (findingList.count == 0) return;
+  Platform_Lock(findingListLock);
   for (int32_t i = 0; i < findingList.count; ++i) {
     std::free(findingList.slots[i]->path);
     std::free(findingList.slots[i]);
@@ -59,9 +60,12 @@ void FindingList_Clear() {
   std::free(findingList.slots);
   findingList.slots = nullptr;
   findingList.count = 0;
+  Platform_Unlock(findingListLock);
 }
 
 int32_t FindingList_Count() {
-  std::lock_guard<std::mutex> hold(findingListLock);
-  return findingList.count;
+  Platform_Lock(findingListLock);
+  int32_t count = findingList.count;
+  Platform_Unlock(findingListLock);
+  return count;
 }

@@ -95,6 +95,13 @@ bool Platform_FileExists(const char* path);
 bool Platform_SetAttributesNormal(const char* path);
 bool Platform_DeleteFile(const char* path);
 
+// Locks for data that more than one thread uses (critical sections on Windows). A lock is made once, when the
+// process starts, and lives as long as the process; the thread that holds it never takes it again. Creation
+// fails (null) only when memory runs out, and locking null does nothing.
+PlatformHandle Platform_CreateLock();
+void Platform_Lock(PlatformHandle lock);
+void Platform_Unlock(PlatformHandle lock);
+
 // The scanning thread: started with the runtime's thread call running ScanThread(reporter).
 PlatformHandle Platform_StartScanThread(ScanReporter reporter);
 void Platform_WaitThread(PlatformHandle thread);

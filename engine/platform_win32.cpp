@@ -1,14 +1,15 @@
 // The engine's platform operations on Win32: thin forwarding with the flags the engine relies on.
 #include <windows.h>
 #include <process.h>
-#include <psapi.h>
 #include <shlwapi.h>
 #include <tlhelp32.h>
 
+#include <cstdlib>
 #include <cstring>
 
 #include "platform.h"
 #include "scan_sequence.h"
+#include "system_library.h"
 
 static void CopyFindData(const WIN32_FIND_DATAA& data, PlatformFindData* entry) {
   entry->attributes = data.dwFileAttributes;
@@ -111,8 +112,21 @@ bool Platform_OpenProcess(uint32_t processId, PlatformHandle* process) {
   return true;
 }
 
+typedef DWORD(WINAPI* GetModuleFileNameExFunction)(HANDLE process, HMODULE module, LPSTR path, DWORD size);
+
+// psapi.dll is no known DLL on XP: imported by name, a copy planted beside the program would run in it.
+static GetModuleFileNameExFunction FindGetModuleFileNameEx() {
+  HMODULE psapi = SystemLibrary_Load("psapi.dll");
+  if (psapi == nullptr) return nullptr;
+  return reinterpret_cast<GetModuleFileNameExFunction>(
+      reinterpret_cast<void*>(GetProcAddress(psapi, "GetModuleFileNameExA")));
+}
+
 bool Platform_GetProcessImagePath(PlatformHandle process, char* path, uint32_t size) {
-  DWORD length = GetModuleFileNameExA(process, nullptr, path, size);
+  // Loaded once, on first use, and kept until the process ends.
+  static const GetModuleFileNameExFunction getModuleFileNameEx = FindGetModuleFileNameEx();
+  if (getModuleFileNameEx == nullptr) return false;
+  DWORD length = getModuleFileNameEx(process, nullptr, path, size);
   // A full buffer may hold a cut path: treat it as no path.
   return length != 0 && length < size;
 }
@@ -158,6 +172,24 @@ bool Platform_SetAttributesNormal(const char* path) {
 }
 
 bool Platform_DeleteFile(const char* path) { return DeleteFileA(path) != FALSE; }
+
+PlatformHandle Platform_CreateLock() {
+  CRITICAL_SECTION* section = static_cast<CRITICAL_SECTION*>(std::malloc(sizeof(CRITICAL_SECTION)));
+  if (section == nullptr) return nullptr;
+  if (!InitializeCriticalSectionAndSpinCount(section, 0)) {
+    std::free(section);
+    return nullptr;
+  }
+  return section;
+}
+
+void Platform_Lock(PlatformHandle lock) {
+  if (lock != nullptr) EnterCriticalSection(static_cast<CRITICAL_SECTION*>(lock));
+}
+
+void Platform_Unlock(PlatformHandle lock) {
+  if (lock != nullptr) LeaveCriticalSection(static_cast<CRITICAL_SECTION*>(lock));
+}
 
 static unsigned __stdcall ScanThreadEntry(void* reporter) { return ScanThread(reporter); }
 

@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
   cmake make g++ git
-  g++-mingw-w64-i686-posix binutils-mingw-w64-i686
+  g++-mingw-w64-i686-win32 binutils-mingw-w64-i686
   googletest libgtest-dev libbenchmark-dev
   wine wine32:i386 fonts-wine
   xvfb xdotool imagemagick x11-apps tmux

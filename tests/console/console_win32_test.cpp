@@ -7,7 +7,6 @@
 #include <atomic>
 #include <cstring>
 #include <string>
-#include <thread>
 
 #include "console_main.h"
 #include "console_output.h"
@@ -59,6 +58,16 @@ TEST(ConsoleControlHandler, WindowCloseStopsTheScanAndEmptiesTheFindings) {
   ScanControl_Reset();
 }
 
+static std::atomic<bool> dialogueOver{false};
+static std::atomic<bool> mainSawDialogueOver{false};
+
+// The main thread's end of a run, on a Win32 thread (the programs' toolchain has no std::thread).
+static DWORD WINAPI CloseSessionAsMainThread(LPVOID) {
+  ConsoleSession_CloseAndWait();
+  mainSawDialogueOver.store(dialogueOver.load());
+  return 0;
+}
+
 // One run has one dialogue: a second Ctrl+C, or the scan's own finish arriving after a Ctrl+C, gets none;
 // the main thread, done with the scan, waits until the Ctrl+C dialogue is over. (The session is process-wide
 // and never reset, so the whole sequence is one test.)
@@ -68,15 +77,14 @@ TEST(ConsoleSession, OneDialoguePerRunAndTheProgramOutlastsIt) {
   EXPECT_FALSE(ConsoleSession_ClaimDialogueForCtrlC());
   EXPECT_FALSE(ConsoleSession_ClaimDialogueForScan());
 
-  std::atomic<bool> dialogueOver{false};
-  std::atomic<bool> mainSawDialogueOver{false};
-  std::thread mainThread([&] {
-    ConsoleSession_CloseAndWait();
-    mainSawDialogueOver.store(dialogueOver.load());
-  });
+  dialogueOver.store(false);
+  mainSawDialogueOver.store(false);
+  HANDLE mainThread = CreateThread(nullptr, 0, CloseSessionAsMainThread, nullptr, 0, nullptr);
+  ASSERT_NE(nullptr, mainThread);
   dialogueOver.store(true);
   ConsoleSession_CtrlCDialogueDone();
-  mainThread.join();
+  WaitForSingleObject(mainThread, INFINITE);
+  CloseHandle(mainThread);
   EXPECT_TRUE(mainSawDialogueOver.load());
   EXPECT_FALSE(ConsoleSession_ClaimDialogueForCtrlC());
 }

@@ -603,3 +603,14 @@ void Platform_CloseThread(PlatformHandle thread) {
 }
 
 void Platform_EndScanThread() {}
+
+// A lock is a plain mutex, made once and kept for the process like the critical sections it stands for.
+PlatformHandle Platform_CreateLock() { return new std::mutex; }
+
+void Platform_Lock(PlatformHandle lock) {
+  if (lock != nullptr) static_cast<std::mutex*>(lock)->lock();
+}
+
+void Platform_Unlock(PlatformHandle lock) {
+  if (lock != nullptr) static_cast<std::mutex*>(lock)->unlock();
+}
