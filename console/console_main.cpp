@@ -11,6 +11,7 @@
 #include "console_session.h"
 #include "finding_list.h"
 #include "platform.h"
+#include "rights_note.h"
 #include "scan_events.h"
 #include "single_instance.h"
 #include "version.h"
@@ -63,7 +64,12 @@ static bool AskToContinueWithoutRights() {
       "You do not appear to have Administration priveleges which may be required to fully remove Vexlor from your "
       "computer. Do you want to continue? Y/N\n");
   int key = ConsoleOutput_ReadKey();
-  if (key == 'Y' || key == 'y') return true;
+  if (key == 'Y' || key == 'y') {
+    // An administrator under UAC gets the question too; tell them how to get the rights the removal needs.
+    const char* note = RightsNote_AfterContinuing();
+    if (note != nullptr) ConsoleOutput_Print("%s\n", note);
+    return true;
+  }
   if (key != 'N' && key != 'n') ConsoleOutput_Print("Warning! You did not type either Y or N. Defaulting to N.\n");
   return false;
 }

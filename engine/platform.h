@@ -95,6 +95,10 @@ bool Platform_FileExists(const char* path);
 bool Platform_SetAttributesNormal(const char* path);
 bool Platform_DeleteFile(const char* path);
 
+// Whether the user is an administrator whose rights UAC has filtered (Vista and later, not started elevated);
+// always false on XP, which has no such tokens.
+bool Platform_IsFilteredAdministrator();
+
 // Locks for data that more than one thread uses (critical sections on Windows). A lock is made once, when the
 // process starts, and lives as long as the process; the thread that holds it never takes it again. Creation
 // fails (null) only when memory runs out, and locking null does nothing.

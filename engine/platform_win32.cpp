@@ -173,6 +173,25 @@ bool Platform_SetAttributesNormal(const char* path) {
 
 bool Platform_DeleteFile(const char* path) { return DeleteFileA(path) != FALSE; }
 
+static bool IsVistaOrLater() {
+  OSVERSIONINFOA version;
+  version.dwOSVersionInfoSize = sizeof version;
+  return GetVersionExA(&version) && version.dwMajorVersion >= 6;
+}
+
+bool Platform_IsFilteredAdministrator() {
+  // XP's GetTokenInformation knows no elevation type; asking it is left to the systems that have one.
+  if (!IsVistaOrLater()) return false;
+  HANDLE token;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+  TOKEN_ELEVATION_TYPE type = TokenElevationTypeDefault;
+  DWORD size = 0;
+  BOOL ok = GetTokenInformation(token, TokenElevationType, &type, sizeof type, &size);
+  CloseHandle(token);
+  // Limited: the filtered half of an administrator's split token.
+  return ok && type == TokenElevationTypeLimited;
+}
+
 PlatformHandle Platform_CreateLock() {
   CRITICAL_SECTION* section = static_cast<CRITICAL_SECTION*>(std::malloc(sizeof(CRITICAL_SECTION)));
   if (section == nullptr) return nullptr;

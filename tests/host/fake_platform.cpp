@@ -76,6 +76,7 @@ std::map<std::string, int> callCounts;
 int openHandles = 0;
 uint32_t nextId = 1;
 int runKeyToken;
+bool filteredAdministrator = false;
 
 std::string Lower(std::string text) {
   for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -184,6 +185,7 @@ void Fake_Reset() {
   callCounts.clear();
   openHandles = 0;
   nextId = 1;
+  filteredAdministrator = false;
 }
 
 void Fake_AddDrive(const std::string& root, uint32_t type) {
@@ -613,4 +615,14 @@ void Platform_Lock(PlatformHandle lock) {
 
 void Platform_Unlock(PlatformHandle lock) {
   if (lock != nullptr) static_cast<std::mutex*>(lock)->unlock();
+}
+
+void Fake_SetFilteredAdministrator(bool filtered) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  filteredAdministrator = filtered;
+}
+
+bool Platform_IsFilteredAdministrator() {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  return filteredAdministrator;
 }

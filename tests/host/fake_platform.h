@@ -32,6 +32,9 @@ void Fake_AddRunValue(const std::string& name, uint32_t type, const std::string&
 void Fake_AddRunString(const std::string& name, const std::string& data);
 std::vector<std::string> Fake_RunValueNames();
 
+// The user is an administrator running with UAC's filtered rights (false after Fake_Reset).
+void Fake_SetFilteredAdministrator(bool filtered);
+
 // Operations by name, as the Platform_ functions are called without the prefix ("FindFirst", "ReadFile", ...).
 // argument matches the call's path, pattern, process id or value index ("" matches any);
 // nth counts matching calls from 1 (0: every matching call).
