@@ -82,3 +82,21 @@ wine_stop_server() {
     wineserver -w 2>/dev/null || true
   )
 }
+
+# wine_set_windows_version PREFIX VERSION: the Windows the prefix reports to programs (winxp, win7, win10...),
+# as winecfg /v VERSION sets it.
+wine_set_windows_version() {
+  local prefix=$1 version=$2
+  (
+    wine_env "$prefix"
+    wine reg add 'HKCU\Software\Wine' /v Version /t REG_SZ /d "$version" /f >/dev/null 2>&1 </dev/null
+  )
+}
+
+# wine_windows_version PREFIX: what cmd's ver shows there, e.g. "Microsoft Windows XP [Version 5.1.2600]".
+wine_windows_version() {
+  (
+    wine_env "$1"
+    cd "$1/drive_c" && wine cmd /c ver </dev/null 2>/dev/null | tr -d '\r' | sed '/^$/d'
+  )
+}

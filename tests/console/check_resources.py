@@ -3,7 +3,8 @@
 
 check_resources.py PROGRAM.exe ICON.ico WINDRES
 The exe must hold the named 32x32 256-colour icon "IDI_ICON" with the very image of ICON.ico, a manifest
-without dependencies, and version 1.0.0.0 with the console's product name and file description.
+without dependencies that runs it as invoked, and version 1.0.0.0 with the console's product name and file
+description.
 """
 import struct
 import subprocess
@@ -77,6 +78,9 @@ def main():
     manifest = by_type.get(24, {}).get(1, b"").decode("utf-8", errors="replace")
     if "<assembly" not in manifest or "<dependency" in manifest:
         problems.append(f"manifest missing or with dependencies: {manifest!r}")
+    # No elevation of its own: an administrator uses an elevated command prompt.
+    if '<requestedExecutionLevel level="asInvoker" uiAccess="false"/>' not in manifest:
+        problems.append(f"manifest does not run the program as invoked: {manifest!r}")
 
     version = by_type.get(16, {}).get(1, b"")
     fixed = version.find(struct.pack("<I", 0xFEEF04BD))

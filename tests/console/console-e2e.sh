@@ -1,19 +1,23 @@
 #!/usr/bin/env bash
 # End-to-end tests of PurgewellConsole.exe under Wine, in a tmux pane of 120 x 40 on a private test machine.
-# console-e2e.sh CASE TREE PROGRAM NOT_ADMIN_DLL PLANTED_DLL
+# console-e2e.sh CASE TREE PROGRAM NOT_ADMIN_DLL PLANTED_DLL PLANTED_PSAPI
 #   TREE is the build tree (its wine/template is copied), PROGRAM the built exe, NOT_ADMIN_DLL an ADVPACK.DLL
-#   whose IsNTAdmin answers 0, PLANTED_DLL one that marks C:\planted-advpack-loaded when loaded.
+#   whose IsNTAdmin answers 0, PLANTED_DLL one that marks C:\planted-advpack-loaded when loaded, PLANTED_PSAPI
+#   a psapi.dll that marks C:\planted-psapi-loaded. A CASE named winxp_NAME runs NAME on a machine set to
+#   Windows XP.
 # Each case checks the exact screen (times shown as <WHEN>), the exit code and the files left on the drives;
 # trailing spaces, which the screen capture drops, are checked in a run with standard output redirected.
 set -euo pipefail
-case_name=$1 tree=$(cd "$2" && pwd) program=$3 not_admin_dll=$4 planted_dll=$5
+case_name=$1 tree=$(cd "$2" && pwd) program=$3 not_admin_dll=$4 planted_dll=$5 planted_psapi=$6
+run_name=$case_name windows_version=""
+case $case_name in winxp_*) windows_version=winxp case_name=${case_name#winxp_} ;; esac
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 . "$root/scripts/wine-lib.sh"
 
-work="$tree/tests/console/work/$case_name"
+work="$tree/tests/console/work/$run_name"
 prefix="$work/prefix"
-socket="purgewell-console-$case_name-$$"
+socket="purgewell-console-$run_name-$$"
 overrides="mscoree,mshtml="
 check="$here/console_output_check.py"
 # A redirected standard output has no window: the program assumes 80 columns, so paths get 69 characters.
@@ -29,7 +33,7 @@ cleanup() {
 trap cleanup EXIT
 
 fail() {
-  echo "FAIL ($case_name): $*" >&2
+  echo "FAIL ($run_name): $*" >&2
   local window
   for window in $(tmux -L "$socket" list-windows -F '#{window_name}' 2>/dev/null); do
     echo "--- screen of $window ---" >&2
@@ -48,6 +52,10 @@ make_machine() {
   wine_copy "$tree/wine/template" "$prefix"
   local letter
   for letter in d e f; do wine_map_drive "$prefix" "$letter" "drive_$letter" hd; done
+  if [ -n "$windows_version" ]; then
+    wine_set_windows_version "$prefix" "$windows_version"
+    [ "$(wine_windows_version "$prefix")" = "Microsoft Windows 5.1.2600" ] || fail "the machine is not Windows XP"
+  fi
   # A server started before the last drive existed would not show it to the program.
   wine_stop_server "$prefix"
   mkdir -p "$prefix/drive_c/bin"
@@ -467,5 +475,23 @@ EOF
   [ ! -e "$prefix/drive_c/planted-advpack-loaded" ] || fail "the planted ADVPACK.DLL was loaded"
 }
 
+# psapi.dll is no known DLL on XP: a copy beside the program or in the current folder must never be loaded,
+# even when Wine searches like Windows. The process sweep, which needs psapi, still runs on every process.
+case_psapi_planted_library() {
+  make_machine
+  cp "$planted_psapi" "$prefix/drive_c/bin/psapi.dll"
+  cp "$planted_psapi" "$prefix/drive_c/psapi.dll"
+  overrides="mscoree,mshtml=;psapi=n,b"
+  start screen
+  wait_exit screen
+  expect_screen screen <<EOF
+$BANNER
+$START_LINES
+--- Removal process finished at <WHEN> ---
+Vexlor was not found on your computer!
+EOF
+  [ ! -e "$prefix/drive_c/planted-psapi-loaded" ] || fail "the planted psapi.dll was loaded"
+}
+
 "case_$case_name"
-echo "PASS ($case_name)"
+echo "PASS ($run_name)"

@@ -203,6 +203,9 @@ TEST_F(PurgewellResources, IconVersionAndManifest) {
   size_t controls = text.find("name=\"Microsoft.Windows.Common-Controls\"");
   ASSERT_NE(std::string::npos, controls) << text;
   EXPECT_NE(std::string::npos, text.find("version=\"6.0.0.0\"", controls)) << text;
+  // An administrator gets the elevation prompt; a standard user still runs it.
+  EXPECT_NE(std::string::npos, text.find("<requestedExecutionLevel level=\"highestAvailable\" uiAccess=\"false\"/>"))
+      << text;
 }
 
 // The running window: its class and its children in tab order (a class icon cannot be read from another process).

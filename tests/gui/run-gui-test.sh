@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs one group of the windowed program's tests in a private Wine prefix:
-#   run-gui-test.sh BUILD_DIR NAME GTEST_FILTER [--advpack-no] [--many-files COUNT]
+#   run-gui-test.sh BUILD_DIR NAME GTEST_FILTER [--advpack-no] [--many-files COUNT] [--windows-version VERSION]
+#                   [--planted-comctl32]
 # The prefix is a copy of the build tree's template with fixed drives D: and E:, removable F:,
 # Purgewell.exe and the test programs in C:\bin; the driver runs there against the display in $DISPLAY.
 set -euo pipefail
@@ -8,11 +9,13 @@ here=$(cd "$(dirname "$0")" && pwd)
 . "$here/../../scripts/wine-lib.sh"
 build=$1 name=$2 filter=$3
 shift 3
-advpack_no=0 many_files=0
+advpack_no=0 many_files=0 windows_version="" planted_comctl32=0
 while [ $# -gt 0 ]; do
   case $1 in
     --advpack-no) advpack_no=1 ;;
     --many-files) many_files=$2; shift ;;
+    --windows-version) windows_version=$2; shift ;;
+    --planted-comctl32) planted_comctl32=1 ;;
     *) echo "run-gui-test.sh: unknown option $1" >&2; exit 2 ;;
   esac
   shift
@@ -45,6 +48,12 @@ if [ "$advpack_no" = 1 ]; then
   cp "$build/tests/gui/advpack.dll" "$prefix/drive_c/windows/system32/advpack.dll"
   export PURGEWELL_DLLOVERRIDES="mscoree,mshtml=;advpack=n"
 fi
+if [ "$planted_comctl32" = 1 ]; then
+  # Beside the program and in its current folder, with Wine searching as Windows does (native first).
+  cp "$build/tests/gui/comctl32_planted/comctl32.dll" "$prefix/drive_c/bin/comctl32.dll"
+  cp "$build/tests/gui/comctl32_planted/comctl32.dll" "$prefix/drive_c/comctl32.dll"
+  export PURGEWELL_DLLOVERRIDES="mscoree,mshtml=;comctl32=n,b"
+fi
 if [ "$many_files" -gt 0 ]; then
   # A long scan: empty files in folders of a thousand, walked after everything on C:.
   python3 - "$prefix/drive_d/many" "$many_files" <<'PY'
@@ -62,6 +71,15 @@ fi
   # Frames drawn by Wine itself, as no window manager runs on the test display.
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1 </dev/null
 )
+if [ -n "$windows_version" ]; then
+  wine_set_windows_version "$prefix" "$windows_version"
+  reported=$(wine_windows_version "$prefix")
+  echo "run-gui-test.sh: the machine reports $reported"
+  if [ "$windows_version" = winxp ] && [ "$reported" != "Microsoft Windows 5.1.2600" ]; then
+    echo "run-gui-test.sh: the machine is not Windows XP" >&2
+    exit 1
+  fi
+fi
 # Drive types are read when the server starts.
 wine_stop_server "$prefix"
 wine_env "$prefix"

@@ -2,15 +2,16 @@
 # End to end: PurgewellConsole.exe on a test machine with every system trace of Vexlor planted, in a tmux
 # pane of 120 x 40: running forged processes, Run values with their files in C:\windows, dropped files and
 # logs. Checks the exact screen, the exit code, and afterwards the process table, the registry and the files.
-# console-traces-e2e.sh TREE PROGRAM SLEEPER: TREE is the build tree (its wine/template is copied),
-# PROGRAM the built PurgewellConsole.exe, SLEEPER our do-nothing program to forge as Vexlor processes.
+# console-traces-e2e.sh TREE PROGRAM SLEEPER [WINDOWS_VERSION]: TREE is the build tree (its wine/template is
+# copied), PROGRAM the built PurgewellConsole.exe, SLEEPER our do-nothing program to forge as Vexlor processes;
+# WINDOWS_VERSION (winxp) sets the Windows the test machine reports.
 set -euo pipefail
-tree=$(cd "$1" && pwd) program=$2 sleeper=$3
+tree=$(cd "$1" && pwd) program=$2 sleeper=$3 windows_version=${4:-}
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 . "$root/scripts/wine-lib.sh"
 
-work="$tree/tests/traces/work/console"
+work="$tree/tests/traces/work/console${windows_version:+-$windows_version}"
 prefix="$work/prefix"
 windows="$prefix/drive_c/windows"
 socket="purgewell-traces-$$"
@@ -122,6 +123,10 @@ mkdir -p "$work"
 wine_copy "$tree/wine/template" "$prefix"
 mkdir -p "$prefix/drive_c/bin"
 cp "$program" "$prefix/drive_c/bin/PurgewellConsole.exe"
+if [ -n "$windows_version" ]; then
+  wine_set_windows_version "$prefix" "$windows_version"
+  [ "$(wine_windows_version "$prefix")" = "Microsoft Windows 5.1.2600" ] || fail "the machine is not Windows XP"
+fi
 wine_start_server "$prefix"
 
 # Two running copies of one build: the small one is also found by the drive walk, the large one
