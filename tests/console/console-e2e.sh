@@ -457,13 +457,15 @@ Vexlor was not found on your computer!
 EOF
 }
 
-# An ADVPACK.DLL beside the program and in the current folder is never loaded, even when Wine searches
-# like Windows (native first): the system's own answers, and it says administrator.
-case_admin_planted_library() {
+# planted_library DLL FILE_NAME OVERRIDE MARKER: DLL copied as FILE_NAME beside the program and into the current
+# folder, with Wine searching like Windows (native first); the clean run must look as always, and MARKER, which
+# the copy leaves on C: when loaded, must not appear.
+planted_library() {
+  local dll=$1 name=$2 override=$3 marker=$4
   make_machine
-  cp "$planted_dll" "$prefix/drive_c/bin/ADVPACK.DLL"
-  cp "$planted_dll" "$prefix/drive_c/ADVPACK.DLL"
-  overrides="mscoree,mshtml=;advpack=n,b"
+  cp "$dll" "$prefix/drive_c/bin/$name"
+  cp "$dll" "$prefix/drive_c/$name"
+  overrides="mscoree,mshtml=;$override"
   start screen
   wait_exit screen
   expect_screen screen <<EOF
@@ -472,26 +474,13 @@ $START_LINES
 --- Removal process finished at <WHEN> ---
 Vexlor was not found on your computer!
 EOF
-  [ ! -e "$prefix/drive_c/planted-advpack-loaded" ] || fail "the planted ADVPACK.DLL was loaded"
+  [ ! -e "$prefix/drive_c/$marker" ] || fail "the planted $name was loaded"
 }
 
-# psapi.dll is no known DLL on XP: a copy beside the program or in the current folder must never be loaded,
-# even when Wine searches like Windows. The process sweep, which needs psapi, still runs on every process.
-case_psapi_planted_library() {
-  make_machine
-  cp "$planted_psapi" "$prefix/drive_c/bin/psapi.dll"
-  cp "$planted_psapi" "$prefix/drive_c/psapi.dll"
-  overrides="mscoree,mshtml=;psapi=n,b"
-  start screen
-  wait_exit screen
-  expect_screen screen <<EOF
-$BANNER
-$START_LINES
---- Removal process finished at <WHEN> ---
-Vexlor was not found on your computer!
-EOF
-  [ ! -e "$prefix/drive_c/planted-psapi-loaded" ] || fail "the planted psapi.dll was loaded"
-}
+# The administrator test takes the system's ADVPACK.DLL, which says administrator: no question.
+case_admin_planted_library() { planted_library "$planted_dll" ADVPACK.DLL advpack=n,b planted-advpack-loaded; }
+# psapi.dll is no known DLL on XP; the process sweep, which needs it, still runs on every process.
+case_psapi_planted_library() { planted_library "$planted_psapi" psapi.dll psapi=n,b planted-psapi-loaded; }
 
 "case_$case_name"
 echo "PASS ($run_name)"

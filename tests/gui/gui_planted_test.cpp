@@ -5,7 +5,7 @@ namespace {
 
 bool Exists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
 
-// Run with run-gui-test --planted-comctl32, which plants the copy and lets Wine search as Windows does.
+// Run with run-gui-test.sh --planted-comctl32, which plants the copy and lets Wine search as Windows does.
 TEST(PurgewellPlanted, CommonControlsBesideTheProgramAreNeverLoaded) {
   ASSERT_TRUE(Exists("C:\\bin\\comctl32.dll"));
   RunningProgram program = {nullptr, 0, nullptr};
