@@ -1,6 +1,6 @@
-// A hostile DLL planted beside a program, built once for each name it stands in for: if it is ever loaded
-// it leaves the file PLANTED_MARKER (a compile definition). Its .def file exports what the programs take
-// from the DLL of that name.
+// A hostile DLL planted beside a program, which must never be loaded.
+// Built once for each DLL name it stands in for: when loaded it leaves the file PLANTED_MARKER (a compile
+// definition). Its .def file exports what the programs take from the DLL of that name.
 #include <windows.h>
 
 extern "C" BOOL WINAPI IsNTAdmin(DWORD, LPDWORD) { return FALSE; }

@@ -11,6 +11,7 @@
 #include "finding_list.h"
 #include "scan_events.h"
 #include "signatures.h"
+#include "system_library.h"
 #include "walker.h"
 
 namespace {
@@ -162,6 +163,22 @@ TEST(RealFindingList, RemovesReadOnlyAndHiddenFilesAndCountsTheMissingOne) {
   EXPECT_FALSE(Exists(readOnly));
   EXPECT_FALSE(Exists(hidden));
   FindingList_Clear();
+}
+
+// A library that is no known DLL comes from the system directory only; a name that does not fit is refused,
+// never cut to another name.
+TEST(RealSystemLibrary, LoadsByFullPathFromTheSystemDirectory) {
+  HMODULE psapi = SystemLibrary_Load("psapi.dll");
+  ASSERT_NE(nullptr, psapi);
+  char loaded[MAX_PATH];
+  ASSERT_NE(0u, GetModuleFileNameA(psapi, loaded, sizeof loaded));
+  char system[MAX_PATH];
+  ASSERT_NE(0u, GetSystemDirectoryA(system, sizeof system));
+  EXPECT_EQ(0, lstrcmpiA((std::string(system) + "\\psapi.dll").c_str(), loaded)) << loaded;
+  EXPECT_NE(nullptr, GetProcAddress(psapi, "GetModuleFileNameExA"));
+
+  EXPECT_EQ(nullptr, SystemLibrary_Load("no-such-library.dll"));
+  EXPECT_EQ(nullptr, SystemLibrary_Load((std::string(MAX_PATH, 'a') + ".dll").c_str()));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
-// GoogleTest's Notification on a Win32 event, for the cross build: the win32 thread model of the toolchain has
-// no std::mutex or std::condition_variable, which GoogleTest's own Notification is made of.
+// GoogleTest's Notification on a Win32 event, for the cross build.
+// The win32 thread model of the toolchain has no std::mutex or std::condition_variable, which GoogleTest's own
+// Notification is made of.
 #pragma once
 
 #include <windows.h>
