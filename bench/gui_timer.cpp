@@ -5,7 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
-static const int START_STOP_BUTTON = 1110;
+#include "resource.h"
+
 static const int BOX_TEXT = 65535;
 static DWORD pollMs = 10;  // how often the windows are looked for; a second argument changes it
 static const DWORD WAIT_LIMIT_MS = 600000;
@@ -77,8 +78,8 @@ int main(int argc, char** argv) {
   HWND dialog = WaitForWindow(process, id, "PurgewellClass", nullptr);
   if (dialog == nullptr) return Fail("no main window", process);
   // Posted: a sent click would wait for the box it opens.
-  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(START_STOP_BUTTON, BN_CLICKED),
-               reinterpret_cast<LPARAM>(GetDlgItem(dialog, START_STOP_BUTTON)));
+  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_START_STOP, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_START_STOP)));
   HWND box = WaitForWindow(process, id, "#32770", "Please close any resource-consuming");
   if (box == nullptr) return Fail("no reminder box", process);
   QueryPerformanceCounter(&scanStarted);

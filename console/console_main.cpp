@@ -7,12 +7,11 @@
 
 #include "admin_check.h"
 #include "console_output.h"
-#include "console_reporter.h"
-#include "console_session.h"
 #include "finding_list.h"
-#include "platform.h"
 #include "rights_note.h"
+#include "run_report.h"
 #include "scan_events.h"
+#include "scan_sequence.h"
 #include "single_instance.h"
 #include "version.h"
 
@@ -28,18 +27,15 @@ static void PrintBanner() {
   ConsoleOutput_Print("\n");
 }
 
+// The cause is set before the request, so a run the request stopped always sees its cause.
 static void OnCtrlC() {
+  int32_t none = CONSOLE_STOP_NONE;
+  consoleRun.stopCause.compare_exchange_strong(none, CONSOLE_STOP_CTRL_C);
   ScanControl_RequestStop();
-  // The stopped line comes first, and nothing the scan still finds is left out of the dialogue.
-  ConsoleSession_WaitScanClosed();
-  if (!ConsoleSession_ClaimDialogueForCtrlC()) return;
-  ConsoleSummary();
-  fflush(stdout);
-  system("pause");
-  ConsoleSession_CtrlCDialogueDone();
 }
 
 static void OnConsoleClose() {
+  consoleRun.stopCause.store(CONSOLE_STOP_WINDOW_CLOSED);
   ScanControl_RequestStop();
   FindingList_Clear();
 }
@@ -60,9 +56,7 @@ BOOL WINAPI ConsoleControlHandler(DWORD controlType) {
 
 // False when the user declines or does not answer: the program ends.
 static bool AskToContinueWithoutRights() {
-  ConsoleOutput_Print(
-      "You do not appear to have Administration priveleges which may be required to fully remove Vexlor from your "
-      "computer. Do you want to continue? Y/N\n");
+  ConsoleOutput_Print("%s Y/N\n", RUN_TEXT_ADMIN_QUESTION);
   int key = ConsoleOutput_ReadKey();
   if (key == 'Y' || key == 'y') {
     // An administrator under UAC gets the question too; tell them how to get the rights the removal needs.
@@ -74,15 +68,26 @@ static bool AskToContinueWithoutRights() {
   return false;
 }
 
-static void RunScan() {
-  ScanControl_Reset();
-  PlatformHandle thread = Platform_StartScanThread(ConsoleReporter);
-  if (thread == nullptr) {
+bool ConsoleMain_EndOfRun(ConsoleRun* run) {
+  if (run->stopCause.load() == CONSOLE_STOP_WINDOW_CLOSED) return false;
+  ConsoleSummary(run);
+  return run->closingEvent.load() == SCAN_EV_STOPPED && run->stopCause.load() == CONSOLE_STOP_CTRL_C;
+}
+
+// The one scan, and its end on this thread once the scanning thread is gone.
+static void RunScan(int32_t progressWidth) {
+  ConsoleRun_Prepare(&consoleRun, progressWidth);
+  ScanHandle scan = Scan_Start(ScanReporter{ConsoleReporter, &consoleRun});
+  if (scan == nullptr) {
     ConsoleOutput_Print("Internal application error.\n");
     return;
   }
-  Platform_WaitThread(thread);
-  Platform_CloseThread(thread);
+  Scan_Wait(scan);
+  Scan_Close(scan);
+  if (ConsoleMain_EndOfRun(&consoleRun)) {
+    fflush(stdout);
+    system("pause");
+  }
 }
 
 // Everything from the banner to the end of the scan; returns when the program is to end.
@@ -98,9 +103,7 @@ static void RunProgram() {
   if (haveScreen) SetConsoleTextAttribute(output, screen.wAttributes);
 
   if (!SingleInstance_Claim(&toolMutex)) {
-    ConsoleOutput_Print(
-        "Vexlor Removal Tool is already running. Please switch to the first instance of Vexlor Removal Tool or use "
-        "the Task Manager to terminate the existing instance.\n");
+    ConsoleOutput_Print("%s\n", RUN_TEXT_ALREADY_RUNNING);
     return;
   }
 
@@ -109,18 +112,17 @@ static void RunProgram() {
     return;
   }
 
-  if (!ConsoleSession_Init() || !SetConsoleCtrlHandler(ConsoleControlHandler, TRUE)) {
+  if (!SetConsoleCtrlHandler(ConsoleControlHandler, TRUE)) {
     ConsoleOutput_Print("Internal application error.\n");
     SingleInstance_Release(&toolMutex);
     return;
   }
 
-  progressWidth = haveScreen ? ConsoleOutput_ProgressWidth(true, screen.srWindow.Left, screen.srWindow.Right)
-                             : ConsoleOutput_ProgressWidth(false, 0, 0);
+  int32_t progressWidth = haveScreen ? ConsoleOutput_ProgressWidth(true, screen.srWindow.Left, screen.srWindow.Right)
+                                     : ConsoleOutput_ProgressWidth(false, 0, 0);
   ConsoleOutput_Print("The removal process will now start. Press CTRL+C to stop.\n\n");
 
-  RunScan();
-  ConsoleSession_CloseAndWait();
+  RunScan(progressWidth);
 
   SingleInstance_Release(&toolMutex);
 }

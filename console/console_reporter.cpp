@@ -2,102 +2,76 @@
 #include "console_reporter.h"
 
 #include "console_output.h"
-#include "console_session.h"
 #include "finding_list.h"
-#include "progress_refresh.h"
-#include "signatures.h"
-#include "time_line.h"
 
-std::atomic<int32_t> tracesFound{0};
-int32_t progressWidth = PROGRESS_FALLBACK_COLUMNS - 1 - 10;
+ConsoleRun consoleRun;
 
-enum { TIME_LINE_SIZE = 256 };
-
-static void Reporter_PrintTimeLine(const char* format) {
-  char line[TIME_LINE_SIZE];
-  TimeLine_Format(line, sizeof line, format);
-  ConsoleOutput_Print("%s", line);
+void ConsoleRun_Prepare(ConsoleRun* run, int32_t progressWidth) {
+  RunRecord_Start(&run->record);
+  ProgressRefresh_Reset(&run->refresh);
+  run->clock = SystemClock;
+  run->readKey = ConsoleOutput_ReadKey;
+  run->progressWidth = progressWidth;
+  run->closingEvent.store(0);
+  run->stopCause.store(CONSOLE_STOP_NONE);
 }
 
-static void Reporter_OnStarted() {
-  Reporter_PrintTimeLine("--- Removal process started at %02d:%02d:%02d on %d %s %d ---\n");
-  tracesFound.store(0);
-  ProgressRefresh_Reset();
+// The time lines; the finished and stopped ones carry trailing spaces after the closing dashes.
+static void Reporter_PrintTimeLine(ConsoleRun* run, RunLine which, const char* padding) {
+  char line[RUN_REPORT_LINE_SIZE];
+  RunReport_TimeLine(line, sizeof line, which, run->clock.localTime());
+  ConsoleOutput_Print("%s%s\n", line, padding);
+}
+
+static void Reporter_OnStarted(ConsoleRun* run) {
+  Reporter_PrintTimeLine(run, RUN_LINE_STARTED, "");
+  RunRecord_Start(&run->record);
+  ProgressRefresh_Reset(&run->refresh);
 }
 
 // Every event still arrives; the line is redrawn only when a refresh is due, with the item of that moment.
-static void Reporter_OnProgress(const char* text) {
-  if (text != nullptr && ProgressRefresh_IsDue()) ConsoleOutput_Progress(text, progressWidth);
-}
-
-static void Reporter_OnProcessKilled(const ThreatSignature* signature) {
-  ConsoleOutput_Print("%s was found and terminated in memory\n", signature != nullptr ? signature->variantName : "Vexlor");
-  tracesFound.store(1);
-}
-
-static void Reporter_OnInfectedFile(ScanEvent event, const char* path, const ThreatSignature* signature) {
-  if (path == nullptr) return;
-  if (signature != nullptr) {
-    ConsoleOutput_Print("A %s infected file was found: %s\n", signature->variantName, path);
-  } else {
-    ConsoleOutput_Print("A Vexlor infected file was found: %s\n", path);
+static void Reporter_OnProgress(ConsoleRun* run, const char* text) {
+  if (text != nullptr && ProgressRefresh_IsDue(&run->refresh, run->clock.ticks())) {
+    ConsoleOutput_Progress(text, run->progressWidth);
   }
-  FindingList_Add(path, static_cast<int32_t>(event));
-  tracesFound.store(1);
 }
 
-static void Reporter_OnRegistryCleaned() {
-  ConsoleOutput_Print("Vexlor was found removed from the registry\n");
-  tracesFound.store(1);
+static void Reporter_OnTrace(ConsoleRun* run, ScanEvent event, const char* text, const ThreatSignature* signature) {
+  char line[RUN_REPORT_LINE_SIZE];
+  if (!RunReport_TraceLine(line, sizeof line, event, text, signature)) return;
+  ConsoleOutput_Print("%s\n", line);
+  RunRecord_Note(&run->record, event, text);
 }
 
-static void Reporter_OnLogFile(const char* path) {
-  if (path == nullptr) return;
-  ConsoleOutput_Print("A file dropped by Vexlor was found: %s\n", path);
-  FindingList_Add(path, SCAN_EV_LOG_FILE);
-  tracesFound.store(1);
+// The run is over; the main thread runs the summary once the scanning thread has ended.
+static void Reporter_OnClosing(ConsoleRun* run, ScanEvent event) {
+  if (event == SCAN_EV_FINISHED) {
+    Reporter_PrintTimeLine(run, RUN_LINE_FINISHED, "               ");
+  } else {
+    Reporter_PrintTimeLine(run, RUN_LINE_STOPPED, "                ");
+  }
+  run->closingEvent.store(event);
 }
 
-static void Reporter_OnFinished() {
-  Reporter_PrintTimeLine("--- Removal process finished at %02d:%02d:%02d on %d %s %d ---               \n");
-  // A Ctrl+C that came too late to stop the scan must not start a second dialogue beside this one.
-  bool ours = ConsoleSession_ClaimDialogueForScan();
-  ConsoleSession_ScanClosed();
-  if (ours) ConsoleSummary();
-}
-
-static void Reporter_OnStopped() {
-  Reporter_PrintTimeLine("--- Removal process stopped at %02d:%02d:%02d on %d %s %d ---                \n");
-  // The Ctrl+C handler runs the summary once this line is out.
-  ConsoleSession_ScanClosed();
-}
-
-void ConsoleReporter(ScanEvent event, const char* text, const ThreatSignature* signature) {
+void ConsoleReporter(void* context, ScanEvent event, const char* text, const ThreatSignature* signature) {
+  ConsoleRun* run = static_cast<ConsoleRun*>(context);
   switch (event) {
     case SCAN_EV_STARTED:
-      Reporter_OnStarted();
+      Reporter_OnStarted(run);
       break;
     case SCAN_EV_PROGRESS:
-      Reporter_OnProgress(text);
+      Reporter_OnProgress(run, text);
       break;
     case SCAN_EV_PROCESS_KILLED:
-      Reporter_OnProcessKilled(signature);
-      break;
     case SCAN_EV_INFECTED_FILE:
     case SCAN_EV_DROPPED_FILE:
-      Reporter_OnInfectedFile(event, text, signature);
-      break;
     case SCAN_EV_REGISTRY_CLEANED:
-      Reporter_OnRegistryCleaned();
-      break;
     case SCAN_EV_LOG_FILE:
-      Reporter_OnLogFile(text);
+      Reporter_OnTrace(run, event, text, signature);
       break;
     case SCAN_EV_FINISHED:
-      Reporter_OnFinished();
-      break;
     case SCAN_EV_STOPPED:
-      Reporter_OnStopped();
+      Reporter_OnClosing(run, event);
       break;
     default:
       break;
@@ -108,32 +82,34 @@ static bool IsYes(int key) { return key == 'Y' || key == 'y'; }
 static bool IsNo(int key) { return key == 'N' || key == 'n'; }
 
 // The user's answer to the removal question: true means delete the listed files.
-static bool Summary_AskRemoval(int32_t count) {
-  ConsoleOutput_Print("Vexlor was found in %d files on your PC. Would you like to remove the infected files? Y/N\n",
-                      count);
-  int key = ConsoleOutput_ReadKey();
+static bool Summary_AskRemoval(ConsoleRun* run, int32_t count) {
+  char question[RUN_REPORT_LINE_SIZE];
+  RunReport_RemovalQuestion(question, sizeof question, count);
+  ConsoleOutput_Print("%s Y/N\n", question);
+  int key = run->readKey();
   if (IsYes(key)) return true;
   if (IsNo(key)) {
-    ConsoleOutput_Print(
-        "Warning! Your computer may still be infected by Vexlor. Are you sure you want to continue? Y/N\n");
+    ConsoleOutput_Print("%s Y/N\n", RUN_TEXT_NOT_SURE);
     // "No, not sure" means remove after all; every other answer keeps the files.
-    return IsNo(ConsoleOutput_ReadKey());
+    return IsNo(run->readKey());
   }
   ConsoleOutput_Print("Warning! You did not type either Y or N. Defaulting to Y.\n");
   return true;
 }
 
-void ConsoleSummary() {
+void ConsoleSummary(ConsoleRun* run) {
   int32_t count = FindingList_Count();
-  if (count > 0) {
-    if (Summary_AskRemoval(count)) {
-      FindingRemoval removal = FindingList_RemoveAll();
-      ConsoleOutput_Print("%d out of %d files were successfully removed!\n", removal.deleted, removal.total);
-    }
-    FindingList_Clear();
-  } else if (tracesFound.load() != 0) {
-    ConsoleOutput_Print("Vexlor-traces was found and removed from your computer!                       \n");
-  } else {
-    ConsoleOutput_Print("Vexlor was not found on your computer!                                        \n");
+  if (count == 0) {
+    // The two outcomes are padded to one width with trailing spaces.
+    bool traces = run->record.tracesFound.load() != 0;
+    ConsoleOutput_Print("%s%s\n", RunReport_EmptyListOutcome(traces),
+                        traces ? "                       " : "                                        ");
+    return;
   }
+  if (Summary_AskRemoval(run, count)) {
+    char result[RUN_REPORT_LINE_SIZE];
+    RunReport_RemovalResult(result, sizeof result, FindingList_RemoveAll());
+    ConsoleOutput_Print("%s\n", result);
+  }
+  FindingList_Clear();
 }

@@ -3,8 +3,6 @@
 
 #include <cstdint>
 
-#include "scan_events.h"
-
 typedef void* PlatformHandle;
 
 enum : uint32_t {
@@ -106,9 +104,9 @@ PlatformHandle Platform_CreateLock();
 void Platform_Lock(PlatformHandle lock);
 void Platform_Unlock(PlatformHandle lock);
 
-// The scanning thread: started with the runtime's thread call running ScanThread(reporter).
-PlatformHandle Platform_StartScanThread(ScanReporter reporter);
+// Threads: started with the runtime's thread call running body(argument); the thread ends, with the body's
+// return value as its exit code, when the body returns. Null when the thread cannot be created.
+typedef unsigned (*PlatformThreadBody)(void* argument);
+PlatformHandle Platform_StartThread(PlatformThreadBody body, void* argument);
 void Platform_WaitThread(PlatformHandle thread);
 void Platform_CloseThread(PlatformHandle thread);
-// Ends the calling scanning thread with exit code 0 (the stand-in returns instead).
-void Platform_EndScanThread();

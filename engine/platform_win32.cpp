@@ -6,9 +6,9 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "platform.h"
-#include "scan_sequence.h"
 #include "system_library.h"
 
 static void CopyFindData(const WIN32_FIND_DATAA& data, PlatformFindData* entry) {
@@ -210,15 +210,26 @@ void Platform_Unlock(PlatformHandle lock) {
   if (lock != nullptr) LeaveCriticalSection(static_cast<CRITICAL_SECTION*>(lock));
 }
 
-static unsigned __stdcall ScanThreadEntry(void* reporter) { return ScanThread(reporter); }
+// The runtime's thread call wants a __stdcall procedure: this one runs the body it is handed and frees the pair.
+struct ThreadStart {
+  PlatformThreadBody body;
+  void* argument;
+};
 
-PlatformHandle Platform_StartScanThread(ScanReporter reporter) {
-  uintptr_t thread = _beginthreadex(nullptr, 0, ScanThreadEntry, reinterpret_cast<void*>(reporter), 0, nullptr);
+static unsigned __stdcall ThreadEntry(void* start) {
+  ThreadStart run = *static_cast<ThreadStart*>(start);
+  delete static_cast<ThreadStart*>(start);
+  return run.body(run.argument);
+}
+
+PlatformHandle Platform_StartThread(PlatformThreadBody body, void* argument) {
+  ThreadStart* start = new (std::nothrow) ThreadStart{body, argument};
+  if (start == nullptr) return nullptr;
+  uintptr_t thread = _beginthreadex(nullptr, 0, ThreadEntry, start, 0, nullptr);
+  if (thread == 0) delete start;
   return reinterpret_cast<PlatformHandle>(thread);
 }
 
 void Platform_WaitThread(PlatformHandle thread) { WaitForSingleObject(thread, INFINITE); }
 
 void Platform_CloseThread(PlatformHandle thread) { CloseHandle(thread); }
-
-void Platform_EndScanThread() { _endthreadex(0); }

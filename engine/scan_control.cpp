@@ -14,6 +14,6 @@ bool ScanControl_StopRequested() { return scanControl.stopRequested.load() != 0;
 
 void ScanControl_ReportStop(ScanReporter reporter) {
   if (scanControl.stopReported.load() != 0) return;
-  reporter(SCAN_EV_STOPPED, nullptr, nullptr);
+  ScanReport(reporter, SCAN_EV_STOPPED, nullptr, nullptr);
   scanControl.stopReported.store(1);
 }

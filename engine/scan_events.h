@@ -20,8 +20,18 @@ enum : ScanEvent {
   SCAN_EV_STOPPED = 1114,
 };
 
-// text and signature may be null; text is valid only during the call.
-typedef void (*ScanReporter)(ScanEvent event, const char* text, const ThreatSignature* signature);
+// text and signature may be null; text is valid only during the call. context is the reporter's own.
+typedef void (*ScanReportFunction)(void* context, ScanEvent event, const char* text, const ThreatSignature* signature);
+
+// A front-end's callback with the state it reports into, passed by value down every stage of a scan.
+struct ScanReporter {
+  ScanReportFunction report;
+  void* context;
+};
+
+inline void ScanReport(ScanReporter reporter, ScanEvent event, const char* text, const ThreatSignature* signature) {
+  reporter.report(reporter.context, event, text, signature);
+}
 
 // Written by the front-end's threads and read by the scanning thread: atomic 32-bit flags.
 struct ScanControl {

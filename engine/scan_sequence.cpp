@@ -1,7 +1,8 @@
-// ScanThread: start event, the system-trace stages, the drive loop, one closing event.
+// ScanThread: start event, the system-trace stages, the drive loop, one closing event; starting and ending it.
 #include "scan_sequence.h"
 
 #include <cstring>
+#include <new>
 
 #include "platform.h"
 #include "traces.h"
@@ -24,7 +25,7 @@ static void WalkFixedDrives(ScanReporter reporter) {
 }
 
 void ScanRun(ScanReporter reporter) {
-  reporter(SCAN_EV_STARTED, nullptr, nullptr);
+  ScanReport(reporter, SCAN_EV_STARTED, nullptr, nullptr);
 
   char windowsDirectory[SCAN_PATH_SIZE];
   uint32_t length = Platform_GetWindowsDirectory(windowsDirectory, sizeof windowsDirectory);
@@ -44,11 +45,26 @@ void ScanRun(ScanReporter reporter) {
     ScanControl_ReportStop(reporter);
     return;
   }
-  reporter(SCAN_EV_FINISHED, nullptr, nullptr);
+  ScanReport(reporter, SCAN_EV_FINISHED, nullptr, nullptr);
 }
 
 unsigned ScanThread(void* reporter) {
-  ScanRun(reinterpret_cast<ScanReporter>(reporter));
-  Platform_EndScanThread();
+  ScanReporter* copy = static_cast<ScanReporter*>(reporter);
+  ScanReporter own = *copy;
+  delete copy;
+  ScanRun(own);
   return 0;
 }
+
+ScanHandle Scan_Start(ScanReporter reporter) {
+  ScanControl_Reset();
+  ScanReporter* copy = new (std::nothrow) ScanReporter(reporter);
+  if (copy == nullptr) return nullptr;
+  PlatformHandle thread = Platform_StartThread(ScanThread, copy);
+  if (thread == nullptr) delete copy;
+  return thread;
+}
+
+void Scan_Wait(ScanHandle scan) { Platform_WaitThread(scan); }
+
+void Scan_Close(ScanHandle scan) { Platform_CloseThread(scan); }

@@ -44,9 +44,9 @@ static void CheckProcess(uint32_t processId, ScanReporter reporter) {
     const ThreatSignature* signature = SignatureTable_Match(crc);
     if (signature != nullptr) {
       if (Platform_TerminateProcess(process)) {
-        reporter(SCAN_EV_PROCESS_KILLED, nullptr, signature);
+        ScanReport(reporter, SCAN_EV_PROCESS_KILLED, nullptr, signature);
       } else {
-        reporter(SCAN_EV_INFECTED_FILE, imagePath, signature);
+        ScanReport(reporter, SCAN_EV_INFECTED_FILE, imagePath, signature);
       }
     }
   }
@@ -64,7 +64,7 @@ bool Traces_ProcessSweep(ScanReporter reporter) {
       return false;
     }
     CheckProcess(entry.processId, reporter);
-    reporter(SCAN_EV_PROGRESS, entry.exeFile, nullptr);
+    ScanReport(reporter, SCAN_EV_PROGRESS, entry.exeFile, nullptr);
   }
   Platform_CloseSnapshot(snapshot);
   return true;
@@ -98,9 +98,9 @@ static bool RemoveRunEntry(PlatformHandle key, const char* name, const RunEntryS
   if (!Platform_FileExists(path)) return false;
   bool valueDeleted = Platform_DeleteValue(key, name);
   Platform_DeleteFile(path);
-  if (valueDeleted) reporter(SCAN_EV_REGISTRY_CLEANED, nullptr, nullptr);
+  if (valueDeleted) ScanReport(reporter, SCAN_EV_REGISTRY_CLEANED, nullptr, nullptr);
   // A file in use or without rights stays: list it for the removal at the end of the run.
-  if (Platform_FileExists(path)) reporter(SCAN_EV_DROPPED_FILE, path, nullptr);
+  if (Platform_FileExists(path)) ScanReport(reporter, SCAN_EV_DROPPED_FILE, path, nullptr);
   return valueDeleted;
 }
 
@@ -137,7 +137,7 @@ bool Traces_RunKeyCleanup(ScanReporter reporter, const char* windowsDirectory) {
         TerminateValueData(data, dataSize, sizeof data)) {
       const RunEntrySignature* entry = MatchRunEntry(name, reinterpret_cast<const char*>(data));
       if (entry != nullptr) valueDeleted = RemoveRunEntry(key, name, entry, windowsDirectory, reporter);
-      reporter(SCAN_EV_PROGRESS, name, nullptr);
+      ScanReport(reporter, SCAN_EV_PROGRESS, name, nullptr);
     }
     // After a deletion the following value has moved down into this index; examine it next.
     if (!valueDeleted) index += 1;
@@ -150,7 +150,7 @@ void Traces_DroppedFileProbe(ScanReporter reporter, const char* windowsDirectory
   char path[SCAN_PATH_SIZE];
   for (int i = 0; i < DROPPED_FILE_COUNT; ++i) {
     if (!Text_JoinPath(path, sizeof path, windowsDirectory, DroppedFileNames[i])) continue;
-    if (Platform_FileExists(path)) reporter(SCAN_EV_DROPPED_FILE, path, nullptr);
+    if (Platform_FileExists(path)) ScanReport(reporter, SCAN_EV_DROPPED_FILE, path, nullptr);
   }
 }
 
@@ -176,7 +176,7 @@ bool Traces_LogFileSearch(ScanReporter reporter, const char* windowsDirectory) {
     if (entry.attributes & PLATFORM_ATTR_DIRECTORY) continue;
     if (!IsLogFileName(entry.name)) continue;
     if (!Text_JoinPath(path, sizeof path, windowsDirectory, entry.name)) continue;
-    reporter(SCAN_EV_LOG_FILE, path, nullptr);
+    ScanReport(reporter, SCAN_EV_LOG_FILE, path, nullptr);
   } while (Platform_FindNext(find, &entry));
   Platform_FindClose(find);
   return true;

@@ -31,10 +31,10 @@ static void ReportFile(const char* path, const PlatformFindData& entry, ScanRepo
   uint32_t crc;
   if (entry.sizeLow <= WALK_SIZE_LIMIT && FileCrc32(path, &crc)) {
     for (int row = 0; row < SIGNATURE_COUNT; ++row) {
-      if (SignatureTable[row].crc == crc) reporter(SCAN_EV_INFECTED_FILE, path, &SignatureTable[row]);
+      if (SignatureTable[row].crc == crc) ScanReport(reporter, SCAN_EV_INFECTED_FILE, path, &SignatureTable[row]);
     }
   }
-  reporter(SCAN_EV_PROGRESS, path, nullptr);
+  ScanReport(reporter, SCAN_EV_PROGRESS, path, nullptr);
 }
 
 void WalkDirectory(WalkRequest* request) {

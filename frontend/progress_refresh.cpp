@@ -1,18 +1,12 @@
-// The refresh clock of the progress display, shared by the console line and the window's status text.
+// The refresh rule of the progress display, shared by the console line and the window's status text.
 #include "progress_refresh.h"
 
-#include <windows.h>
+void ProgressRefresh_Reset(ProgressRefresh* refresh) { refresh->shown = false; }
 
-// Used only on the scanning thread, from the start event of one scan to its closing event.
-static bool progressShown = false;
-static DWORD lastRefreshTick = 0;
-
-void ProgressRefresh_Reset() { progressShown = false; }
-
-bool ProgressRefresh_IsDue() {
-  DWORD now = GetTickCount();
-  if (progressShown && now - lastRefreshTick < PROGRESS_REFRESH_MS) return false;
-  progressShown = true;
-  lastRefreshTick = now;
+// Unsigned difference, so the tick counter's wrap after 49.7 days changes nothing.
+bool ProgressRefresh_IsDue(ProgressRefresh* refresh, uint32_t now) {
+  if (refresh->shown && now - refresh->lastTick < PROGRESS_REFRESH_MS) return false;
+  refresh->shown = true;
+  refresh->lastTick = now;
   return true;
 }

@@ -2,10 +2,18 @@
 // and every redraw costs the scan a round trip to the console or the window.
 #pragma once
 
+#include <cstdint>
+
 enum { PROGRESS_REFRESH_MS = 40 };
 
+// Kept by a reporter from the start event of one scan to its closing event, on the scanning thread.
+struct ProgressRefresh {
+  bool shown;
+  uint32_t lastTick;
+};
+
 // Next scan: its first progress event is shown at once.
-void ProgressRefresh_Reset();
-// True when the display should show the item of this progress event: the first one of a scan, and then
-// one at most every PROGRESS_REFRESH_MS, always the item being examined at that moment.
-bool ProgressRefresh_IsDue();
+void ProgressRefresh_Reset(ProgressRefresh* refresh);
+// True when the display should show the item of this progress event, now being the clock's tick: the first
+// one of a scan, and then one at most every PROGRESS_REFRESH_MS, always the item being examined at that moment.
+bool ProgressRefresh_IsDue(ProgressRefresh* refresh, uint32_t now);

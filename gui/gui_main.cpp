@@ -5,6 +5,7 @@
 #include "dialogs.h"
 #include "gui_state.h"
 #include "resource.h"
+#include "run_report.h"
 #include "single_instance.h"
 
 static const char CLASS_NAME[] = "PurgewellClass";
@@ -29,10 +30,7 @@ static bool RegisterDialogClass(HINSTANCE instance) {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   if (!SingleInstance_Claim(&singleInstanceMutex)) {
-    GuiMessage(nullptr,
-               "Vexlor Removal Tool is already running. Please switch to the first instance of Vexlor Removal Tool "
-               "or use the Task Manager to terminate the existing instance.",
-               MB_OK | MB_ICONWARNING);
+    GuiMessage(nullptr, RUN_TEXT_ALREADY_RUNNING, MB_OK | MB_ICONWARNING);
     return 0;
   }
   // The manifest asks for common controls 6; loading them here makes the dialogs use that version's classes.

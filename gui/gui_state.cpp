@@ -3,11 +3,8 @@
 
 HANDLE singleInstanceMutex = nullptr;
 HINSTANCE programInstance = nullptr;
-HWND mainDialog = nullptr;
 HMENU logMenu = nullptr;
 HFONT aboutTitleFont = nullptr;
-std::atomic<HANDLE> scanThread{nullptr};
-std::atomic<int32_t> running{0};
-int32_t tracesFound = 0;
+GuiRun guiRun;
 
 int GuiMessage(HWND owner, const char* text, UINT type) { return MessageBoxA(owner, text, PROGRAM_TITLE, type); }

@@ -1,26 +1,32 @@
-// Process-wide state of the windowed program, shared by its dialogs (main thread) and its reporter (scanning thread).
+// Process-wide state of the windowed program: its dialogs' handles and the state of its scans.
 #pragma once
 
 #include <windows.h>
 
-#include <atomic>
-#include <cstdint>
-
+#include "progress_refresh.h"
 #include "program_text.h"
+#include "run_clock.h"
+#include "run_report.h"
+#include "scan_sequence.h"
 
 extern HANDLE singleInstanceMutex;
 extern HINSTANCE programInstance;
-// Set when the main dialog initialises, before any scan starts; the reporter sends all its output there.
-extern HWND mainDialog;
 extern HMENU logMenu;
 extern HFONT aboutTitleFont;
 
-// The running scan's thread: closed once, by whichever of the reporter and the next Start takes it first.
-extern std::atomic<HANDLE> scanThread;
-// Set while a scan is in progress; read by the main dialog to choose between Start and cancel.
-extern std::atomic<int32_t> running;
-// Whether the current run reported any trace; used only on the scanning thread.
-extern int32_t tracesFound;
+// The reporter's context. dialog is set when the main dialog initialises, before any scan starts, and the
+// reporter sends all its output there. scan and running belong to the main thread; record and refresh are
+// written by the scanning thread and read by the main thread only once the run-over message has arrived.
+struct GuiRun {
+  HWND dialog;
+  ScanHandle scan;  // the running or last scan's thread, closed when its run is over
+  bool running;     // from Start until the run-over message is handled: Start/Stop asks to cancel
+  RunRecord record;
+  ProgressRefresh refresh;
+  RunClock clock;
+};
+
+extern GuiRun guiRun;
 
 // Message boxes of the program all carry its title.
 int GuiMessage(HWND owner, const char* text, UINT type);

@@ -1,4 +1,5 @@
-// The main window: Start/Stop with its questions, the scan log's context menu (copy, save), the About box, closing.
+// The main window: Start/Stop with its questions, the end of each run, the scan log's context menu (copy, save),
+// the About box, closing.
 #include <windows.h>
 #include <commdlg.h>
 #include <windowsx.h>
@@ -11,8 +12,8 @@
 #include "gui_reporter.h"
 #include "gui_state.h"
 #include "log_text.h"
-#include "platform.h"
 #include "resource.h"
+#include "run_report.h"
 #include "single_instance.h"
 
 static INT_PTR MainDialog_OnInit(HWND dialog) {
@@ -22,23 +23,33 @@ static INT_PTR MainDialog_OnInit(HWND dialog) {
     AppendMenuA(logMenu, MF_SEPARATOR, 0, nullptr);
     AppendMenuA(logMenu, MF_STRING, IDM_SAVE_LOG, "Save as log");
   }
-  mainDialog = dialog;
+  guiRun.dialog = dialog;
+  guiRun.clock = SystemClock;
   return TRUE;
 }
 
 static void MainDialog_StartScan(HWND dialog) {
-  HANDLE previous = scanThread.exchange(nullptr);
-  if (previous != nullptr) CloseHandle(previous);
-  ScanControl_Reset();
-  // Marked before the thread exists, so a click or close in the meantime is treated as during a scan.
-  running.store(1);
-  PlatformHandle thread = Platform_StartScanThread(GuiReporter);
-  if (thread == nullptr) {
-    running.store(0);
+  guiRun.scan = Scan_Start(ScanReporter{GuiReporter, &guiRun});
+  if (guiRun.scan == nullptr) {
     GuiMessage(dialog, "Internal application error", MB_OK | MB_ICONERROR);
     return;
   }
-  scanThread.store(static_cast<HANDLE>(thread));
+  guiRun.running = true;
+}
+
+// The reporter's last word on a run: its thread is ending, so it is waited for and closed, then the
+// dialog goes idle and asks about what was found.
+static INT_PTR MainDialog_OnRunOver(HWND dialog, ScanEvent closingEvent) {
+  if (guiRun.scan != nullptr) {
+    Scan_Wait(guiRun.scan);
+    Scan_Close(guiRun.scan);
+    guiRun.scan = nullptr;
+  }
+  guiRun.running = false;
+  SetWindowTextA(GetDlgItem(dialog, IDC_START_STOP), "&Start");
+  SetDlgItemTextA(dialog, IDC_STATUS, closingEvent == SCAN_EV_FINISHED ? "Completed" : "Stopped");
+  GuiSummary(&guiRun);
+  return FALSE;
 }
 
 // The administrator question; the library is unloaded whatever the answer.
@@ -47,14 +58,11 @@ static bool MainDialog_UserAgreesToStart(HWND dialog) {
   bool lacksRights = AdminCheck_LacksRights(&advpack);
   if (advpack != nullptr) FreeLibrary(advpack);
   if (!lacksRights) return true;
-  return GuiMessage(dialog,
-                    "You do not appear to have Administration priveleges which may be required to fully remove "
-                    "Vexlor from your computer. Do you want to continue?",
-                    MB_YESNO | MB_ICONWARNING) == IDYES;
+  return GuiMessage(dialog, RUN_TEXT_ADMIN_QUESTION, MB_YESNO | MB_ICONWARNING) == IDYES;
 }
 
 static void MainDialog_OnStartStop(HWND dialog) {
-  if (running.load() != 0) {
+  if (guiRun.running) {
     if (GuiMessage(dialog,
                    "The removal process is currently running. It is recommended that you let the scanner fully "
                    "search your computer. Are you sure you want to cancel?",
@@ -137,7 +145,7 @@ static INT_PTR MainDialog_OnContextMenu(HWND dialog, HWND source, LPARAM positio
 
 // Closing during a scan ends the program without waiting: the stop request lets the thread end at its next test.
 static INT_PTR MainDialog_OnClose(HWND dialog) {
-  if (running.load() != 0) {
+  if (guiRun.running) {
     if (GuiMessage(dialog,
                    "The removal process is currently running. It is recommend that you let the scanner fully search "
                    "your computer. Are you sure you want to close?",
@@ -173,6 +181,8 @@ INT_PTR CALLBACK MainDialog_Procedure(HWND dialog, UINT message, WPARAM wParam, 
       return MainDialog_OnClose(dialog);
     case WM_DESTROY:
       return MainDialog_OnDestroy();
+    case WM_APP_RUN_OVER:
+      return MainDialog_OnRunOver(dialog, static_cast<ScanEvent>(wParam));
     default:
       return FALSE;
   }

@@ -1,21 +1,47 @@
-// The console control handler's ignored and close events, the one end-of-run dialogue, and the progress
-// line's width and compaction, on the real Win32 API.
+// The console control handler's ignored and close events, the one end of a run on the program's thread, and
+// the progress line's width and compaction, on the real Win32 API with a fixed clock and scripted keys.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cstring>
 #include <string>
 
 #include "console_main.h"
 #include "console_output.h"
 #include "console_reporter.h"
-#include "console_session.h"
-#include "progress_refresh.h"
 #include "finding_list.h"
+#include "progress_refresh.h"
 #include "scan_events.h"
+#include "scan_sequence.h"
 #include "signatures.h"
+
+namespace {
+
+// The tests' clock: always 12:00:00 on 10 December 2026, and a tick count they move themselves.
+uint32_t testTicks = 0;
+RunTime FixedTime() { return RunTime{12, 0, 0, 10, 12, 2026}; }
+uint32_t TestTicks() { return testTicks; }
+
+// The summary's answers, one key per read; -1 once they run out, as without console input.
+std::string scriptedKeys;
+size_t nextKey = 0;
+int ScriptedKey() { return nextKey < scriptedKeys.size() ? scriptedKeys[nextKey++] : -1; }
+
+// The program's run made ready for one test: width 109 unless given, the fixed clock, these keys.
+void PrepareRun(const char* keys, int32_t width = 109) {
+  ConsoleRun_Prepare(&consoleRun, width);
+  consoleRun.clock = RunClock{FixedTime, TestTicks};
+  consoleRun.readKey = ScriptedKey;
+  scriptedKeys = keys;
+  nextKey = 0;
+}
+
+void Report(ScanEvent event, const char* text, const ThreatSignature* signature) {
+  ConsoleReporter(&consoleRun, event, text, signature);
+}
+
+}  // namespace
 
 struct IgnoredControlEvent {
   const char* name;
@@ -58,36 +84,112 @@ TEST(ConsoleControlHandler, WindowCloseStopsTheScanAndEmptiesTheFindings) {
   ScanControl_Reset();
 }
 
-static std::atomic<bool> dialogueOver{false};
-static std::atomic<bool> mainSawDialogueOver{false};
+// Ctrl+C arrives on a thread of its own at the start of the scan, and that thread is then held until the end of
+// the run is over: the scan stops, its thread ends and the main thread ends the run while the handler's thread
+// has not run again. (The order in which the removal question used to be lost.)
+struct HeldCtrlC {
+  HANDLE handler;
+  HANDLE requested;
+  HANDLE release;
+  int presses;
+  int handled;  // presses the handler took as handled
+};
 
-// The main thread's end of a run, on a Win32 thread (the programs' toolchain has no std::thread).
-static DWORD WINAPI CloseSessionAsMainThread(LPVOID) {
-  ConsoleSession_CloseAndWait();
-  mainSawDialogueOver.store(dialogueOver.load());
+DWORD WINAPI PressCtrlCAndHold(void* context) {
+  HeldCtrlC* held = static_cast<HeldCtrlC*>(context);
+  for (int press = 0; press < held->presses; ++press) held->handled += ConsoleControlHandler(CTRL_C_EVENT) == TRUE;
+  SetEvent(held->requested);
+  WaitForSingleObject(held->release, INFINITE);
   return 0;
 }
 
-// One run has one dialogue: a second Ctrl+C, or the scan's own finish arriving after a Ctrl+C, gets none;
-// the main thread, done with the scan, waits until the Ctrl+C dialogue is over. (The session is process-wide
-// and never reset, so the whole sequence is one test.)
-TEST(ConsoleSession, OneDialoguePerRunAndTheProgramOutlastsIt) {
-  ASSERT_TRUE(ConsoleSession_Init());
-  EXPECT_TRUE(ConsoleSession_ClaimDialogueForCtrlC());
-  EXPECT_FALSE(ConsoleSession_ClaimDialogueForCtrlC());
-  EXPECT_FALSE(ConsoleSession_ClaimDialogueForScan());
-
-  dialogueOver.store(false);
-  mainSawDialogueOver.store(false);
-  HANDLE mainThread = CreateThread(nullptr, 0, CloseSessionAsMainThread, nullptr, 0, nullptr);
-  ASSERT_NE(nullptr, mainThread);
-  dialogueOver.store(true);
-  ConsoleSession_CtrlCDialogueDone();
-  WaitForSingleObject(mainThread, INFINITE);
-  CloseHandle(mainThread);
-  EXPECT_TRUE(mainSawDialogueOver.load());
-  EXPECT_FALSE(ConsoleSession_ClaimDialogueForCtrlC());
+void CtrlCAtStart(void* context, ScanEvent event, const char* text, const ThreatSignature* signature) {
+  HeldCtrlC* held = static_cast<HeldCtrlC*>(context);
+  Report(event, text, signature);
+  if (event != SCAN_EV_STARTED) return;
+  held->handler = CreateThread(nullptr, 0, PressCtrlCAndHold, held, 0, nullptr);
+  if (held->handler != nullptr) WaitForSingleObject(held->requested, INFINITE);
 }
+
+const char STOPPED_RUN_WITH_ONE_FINDING[] =
+    "--- Removal process started at 12:00:00 on 10 December 2026 ---\n"
+    "--- Removal process stopped at 12:00:00 on 10 December 2026 ---                \n"
+    "Vexlor was found in 1 files on your PC. Would you like to remove the infected files? Y/N\n"
+    "Warning! Your computer may still be infected by Vexlor. Are you sure you want to continue? Y/N\n";
+
+class StoppedRun : public testing::TestWithParam<int> {};
+
+// Every time, whatever the handler's thread does afterwards: the stopped line, then the removal question once,
+// then "pause" is due. The answers n, y keep the file.
+TEST_P(StoppedRun, ReachesTheRemovalQuestionEveryTime) {
+  for (int round = 0; round < 20; ++round) {
+    FindingList_Clear();
+    FindingList_Add("C:\\held\\found.exe", SCAN_EV_INFECTED_FILE);
+    PrepareRun("ny");
+    HeldCtrlC held = {nullptr, CreateEventA(nullptr, TRUE, FALSE, nullptr), CreateEventA(nullptr, TRUE, FALSE, nullptr),
+                      GetParam(), 0};
+    testing::internal::CaptureStdout();
+    ScanHandle scan = Scan_Start(ScanReporter{CtrlCAtStart, &held});
+    ASSERT_NE(nullptr, scan);
+    Scan_Wait(scan);
+    Scan_Close(scan);
+    bool pause = ConsoleMain_EndOfRun(&consoleRun);
+    fflush(stdout);
+    std::string output = testing::internal::GetCapturedStdout();
+    ASSERT_NE(nullptr, held.handler);
+    SetEvent(held.release);
+    WaitForSingleObject(held.handler, INFINITE);
+    CloseHandle(held.handler);
+    CloseHandle(held.requested);
+    CloseHandle(held.release);
+
+    EXPECT_EQ(STOPPED_RUN_WITH_ONE_FINDING, output) << "round " << round;
+    EXPECT_TRUE(pause) << "round " << round;
+    EXPECT_EQ(GetParam(), held.handled);
+    EXPECT_EQ(0, FindingList_Count());
+    ASSERT_FALSE(HasFailure());
+  }
+  ScanControl_Reset();
+}
+
+INSTANTIATE_TEST_SUITE_P(CtrlC, StoppedRun, testing::Values(1, 2),
+                         [](const testing::TestParamInfo<int>& info) { return info.param == 1 ? "Once" : "Twice"; });
+
+struct EndCase {
+  const char* name;
+  uint32_t closingEvent;
+  int32_t stopCause;
+  const char* output;
+  bool pause;
+};
+
+void PrintTo(const EndCase& c, std::ostream* out) { *out << c.name; }
+
+class EndOfRun : public testing::TestWithParam<EndCase> {};
+
+// After the scanning thread: one summary unless the window was closed; "pause" only after a stop by Ctrl+C.
+TEST_P(EndOfRun, SummaryOnceAndPauseOnlyAfterCtrlCStopped) {
+  const EndCase& c = GetParam();
+  FindingList_Clear();
+  PrepareRun("");
+  consoleRun.closingEvent.store(c.closingEvent);
+  consoleRun.stopCause.store(c.stopCause);
+  testing::internal::CaptureStdout();
+  bool pause = ConsoleMain_EndOfRun(&consoleRun);
+  fflush(stdout);
+  EXPECT_EQ(c.output, testing::internal::GetCapturedStdout());
+  EXPECT_EQ(c.pause, pause);
+}
+
+const char NOT_FOUND[] = "Vexlor was not found on your computer!                                        \n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, EndOfRun,
+    testing::Values(EndCase{"Finished", SCAN_EV_FINISHED, CONSOLE_STOP_NONE, NOT_FOUND, false},
+                    EndCase{"CtrlCAfterTheFinish", SCAN_EV_FINISHED, CONSOLE_STOP_CTRL_C, NOT_FOUND, false},
+                    EndCase{"StoppedByCtrlC", SCAN_EV_STOPPED, CONSOLE_STOP_CTRL_C, NOT_FOUND, true},
+                    EndCase{"WindowClosed", SCAN_EV_STOPPED, CONSOLE_STOP_WINDOW_CLOSED, "", false}),
+    [](const testing::TestParamInfo<EndCase>& info) { return std::string(info.param.name); });
 
 struct WidthCase {
   const char* name;
@@ -171,13 +273,13 @@ class ConsoleReporterLines : public testing::TestWithParam<ReporterCase> {};
 TEST_P(ConsoleReporterLines, PrintsRecordsAndMarks) {
   const ReporterCase& c = GetParam();
   FindingList_Clear();
-  tracesFound.store(0);
+  PrepareRun("");
   testing::internal::CaptureStdout();
-  ConsoleReporter(c.event, c.text, c.signature);
+  Report(c.event, c.text, c.signature);
   fflush(stdout);
   EXPECT_EQ(c.output, testing::internal::GetCapturedStdout());
   EXPECT_EQ(c.listed, FindingList_Count());
-  EXPECT_EQ(c.traces, tracesFound.load());
+  EXPECT_EQ(c.traces, consoleRun.record.tracesFound.load());
   FindingList_Clear();
 }
 
@@ -206,16 +308,16 @@ INSTANTIATE_TEST_SUITE_P(
 // tail of a longer path nor of the progress line stays beside a shorter text.
 TEST(ConsoleReporterProgress, PaddedAndBlankedBeforeTheNextMessage) {
   FindingList_Clear();
-  progressWidth = 20;
+  PrepareRun("", 20);
   testing::internal::CaptureStdout();
-  ConsoleReporter(SCAN_EV_STARTED, nullptr, nullptr);
-  ConsoleReporter(SCAN_EV_PROGRESS, "C:\\a-rather-long-folder\\file.txt", nullptr);
+  Report(SCAN_EV_STARTED, nullptr, nullptr);
+  Report(SCAN_EV_PROGRESS, "C:\\a-rather-long-folder\\file.txt", nullptr);
   // The line is redrawn at most every PROGRESS_REFRESH_MS: the event right after one drawn is not shown.
-  ConsoleReporter(SCAN_EV_PROGRESS, "C:\\not-shown.txt", nullptr);
-  Sleep(PROGRESS_REFRESH_MS + 20);
-  ConsoleReporter(SCAN_EV_PROGRESS, "C:\\b.txt", nullptr);
-  ConsoleReporter(SCAN_EV_INFECTED_FILE, "C:\\b.txt", vexlorY);
-  ConsoleReporter(SCAN_EV_REGISTRY_CLEANED, nullptr, nullptr);
+  Report(SCAN_EV_PROGRESS, "C:\\not-shown.txt", nullptr);
+  testTicks += PROGRESS_REFRESH_MS + 20;
+  Report(SCAN_EV_PROGRESS, "C:\\b.txt", nullptr);
+  Report(SCAN_EV_INFECTED_FILE, "C:\\b.txt", vexlorY);
+  Report(SCAN_EV_REGISTRY_CLEANED, nullptr, nullptr);
   fflush(stdout);
   std::string output = testing::internal::GetCapturedStdout();
   FindingList_Clear();

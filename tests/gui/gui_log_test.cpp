@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "driver.h"
+#include "resource.h"
 
 namespace {
 
-const int START_STOP = 1110, SCAN_LOG = 1300;
 const int SAVE_AS_FILE_NAME = 1148;
 const char SENTINEL[] = "clipboard text from before";
 const char LOG_HEADER[] = "\r\n\r\nLog file dumped by Vexlor Removal Tool\r\nWritten by the Purgewell developers\r\n\r\n";
@@ -18,7 +18,7 @@ class PurgewellLog : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(StartPurgewell(&program));
-    scanLog = GetDlgItem(program.window, SCAN_LOG);
+    scanLog = GetDlgItem(program.window, IDC_SCAN_LOG);
   }
   void TearDown() override {
     CloseIfRunning(&program);
@@ -31,11 +31,11 @@ class PurgewellLog : public ::testing::Test {
   // One run that finds one file and keeps it: three lines in the log.
   void RunWithOneFinding() {
     ASSERT_TRUE(WriteVexlorFile("E:\\kept.exe", 0xE100707E));
-    ClickButton(program.window, START_STOP);
+    ClickButton(program.window, IDC_START_STOP);
     ASSERT_TRUE(ExpectBoxAndAnswer(program.processId, "Please close any resource-consuming applications before clicking OK",
                                    false, IDOK));
     ASSERT_TRUE(KeepTheOneFoundFile(program.processId));
-    ASSERT_TRUE(WaitUntil([&] { return ItemText(program.window, START_STOP) == "&Start"; }));
+    ASSERT_TRUE(WaitUntil([&] { return ItemText(program.window, IDC_START_STOP) == "&Start"; }));
     ASSERT_EQ(3u, ListBoxLines(scanLog).size());
   }
   RECT LogBounds() {
@@ -90,7 +90,7 @@ TEST_F(PurgewellLog, SaveWritesTheHeaderThenTheLinesByteForByte) {
   RunWithOneFinding();
   SaveAs("D:\\saved.log");
   ASSERT_TRUE(WaitUntil([&] { return FindProcessWindow(program.processId, "#32770", "Save As") == nullptr; }));
-  ASSERT_TRUE(PostedMessagesHandled(program.window, START_STOP));
+  ASSERT_TRUE(PostedMessagesHandled(program.window, IDC_START_STOP));
   std::string saved;
   ASSERT_TRUE(ReadWholeFile("D:\\saved.log", &saved));
   EXPECT_EQ(std::string(LOG_HEADER) + LogAsText(), saved);
@@ -100,17 +100,17 @@ TEST_F(PurgewellLog, WithAnEmptyLogNeitherItemDoesAnything) {
   ASSERT_TRUE(SetClipboardText(SENTINEL));
   PickFromLogMenu(COPY_ITEM);
   PickFromLogMenu(SAVE_ITEM);
-  ASSERT_TRUE(PostedMessagesHandled(program.window, START_STOP));
+  ASSERT_TRUE(PostedMessagesHandled(program.window, IDC_START_STOP));
   EXPECT_EQ(nullptr, FindProcessWindow(program.processId, "#32770", "Save As"));
   EXPECT_EQ(SENTINEL, ClipboardText());
 }
 
 TEST_F(PurgewellLog, RightClickOutsideTheLogShowsNoMenu) {
   RECT bounds = LogBounds();
-  HWND outside[] = {GetDlgItem(program.window, START_STOP), GetDlgItem(program.window, 1201), program.window};
+  HWND outside[] = {GetDlgItem(program.window, IDC_START_STOP), GetDlgItem(program.window, IDC_STATUS), program.window};
   for (HWND source : outside) {
     RequestContextMenu(program.window, source, bounds.left + 5, bounds.bottom + 20);
-    ASSERT_TRUE(PostedMessagesHandled(program.window, START_STOP));
+    ASSERT_TRUE(PostedMessagesHandled(program.window, IDC_START_STOP));
     EXPECT_EQ(nullptr, FindContextMenu(program.processId));
   }
 }

@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "driver.h"
+#include "resource.h"
 
 namespace {
 
-const int START_STOP = 1110, STATUS = 1201, SCAN_LOG = 1300;
 
 const char* const FIXTURE_FILES[] = {"D:\\games\\setup.exe", "D:\\games\\clean.exe", "E:\\tool.com",
                                      "F:\\floppy.exe", "E:\\second.exe"};
@@ -25,18 +25,18 @@ class Purgewell : public ::testing::Test {
   }
   // Start with the reminder box answered; the administrator is the prefix's ordinary (administrator) user.
   void StartScan() {
-    ClickButton(program.window, START_STOP);
+    ClickButton(program.window, IDC_START_STOP);
     ASSERT_TRUE(ExpectBoxAndAnswer(program.processId, "Please close any resource-consuming applications before clicking OK",
                                    false, IDOK));
   }
-  std::vector<std::string> Log() { return ListBoxLines(GetDlgItem(program.window, SCAN_LOG)); }
+  std::vector<std::string> Log() { return ListBoxLines(GetDlgItem(program.window, IDC_SCAN_LOG)); }
   RunningProgram program = {nullptr, 0, nullptr};
 };
 
 TEST_F(Purgewell, CleanRunReportsNothingFoundAndGoesIdle) {
   ASSERT_TRUE(StartPurgewell(&program));
-  EXPECT_EQ("Start", ItemText(program.window, START_STOP));
-  EXPECT_EQ("Not scanning", ItemText(program.window, STATUS));
+  EXPECT_EQ("Start", ItemText(program.window, IDC_START_STOP));
+  EXPECT_EQ("Not scanning", ItemText(program.window, IDC_STATUS));
   EXPECT_TRUE(Log().empty());
   StartScan();
   ASSERT_TRUE(ExpectBoxAndAnswer(program.processId, "Vexlor was not found on your computer!", false, IDOK));
@@ -44,8 +44,8 @@ TEST_F(Purgewell, CleanRunReportsNothingFoundAndGoesIdle) {
   ASSERT_EQ(2u, log.size());
   EXPECT_TRUE(IsTimeLine(log[0], "started"));
   EXPECT_TRUE(IsTimeLine(log[1], "finished"));
-  EXPECT_EQ("&Start", ItemText(program.window, START_STOP));
-  EXPECT_EQ("Completed", ItemText(program.window, STATUS));
+  EXPECT_EQ("&Start", ItemText(program.window, IDC_START_STOP));
+  EXPECT_EQ("Completed", ItemText(program.window, IDC_STATUS));
 }
 
 TEST_F(Purgewell, SecondRunAppendsItsLinesBelowTheFirst) {
@@ -53,7 +53,7 @@ TEST_F(Purgewell, SecondRunAppendsItsLinesBelowTheFirst) {
   ASSERT_TRUE(StartPurgewell(&program));
   StartScan();
   ASSERT_TRUE(KeepTheOneFoundFile(program.processId));
-  ASSERT_TRUE(WaitUntil([&] { return ItemText(program.window, START_STOP) == "&Start"; }));
+  ASSERT_TRUE(WaitUntil([&] { return ItemText(program.window, IDC_START_STOP) == "&Start"; }));
   std::vector<std::string> first = Log();
   StartScan();
   ASSERT_TRUE(ExpectBoxAndAnswer(program.processId,
@@ -101,8 +101,8 @@ TEST_P(PurgewellRemoval, FilesOnTwoFixedDrivesAreListedAndHandledAsAnswered) {
   if (answers.removed) {
     ASSERT_TRUE(ExpectBoxAndAnswer(program.processId, "2 out of 2 files were successfully removed!", false, IDOK));
   }
-  ASSERT_TRUE(WaitUntil([&] { return ItemText(program.window, START_STOP) == "&Start"; }));
-  ASSERT_TRUE(PostedMessagesHandled(program.window, START_STOP));
+  ASSERT_TRUE(WaitUntil([&] { return ItemText(program.window, IDC_START_STOP) == "&Start"; }));
+  ASSERT_TRUE(PostedMessagesHandled(program.window, IDC_START_STOP));
   EXPECT_EQ(nullptr, FindMessageBox(program.processId, "Vexlor Removal Tool"));
 
   std::vector<std::string> log = Log();
@@ -111,7 +111,7 @@ TEST_P(PurgewellRemoval, FilesOnTwoFixedDrivesAreListedAndHandledAsAnswered) {
   EXPECT_EQ("A Vexlor.y infected file was found: D:\\games\\setup.exe", log[1]);
   EXPECT_EQ("A Vexlor.a infected file was found: E:\\tool.com", log[2]);
   EXPECT_TRUE(IsTimeLine(log[3], "finished"));
-  EXPECT_EQ("Completed", ItemText(program.window, STATUS));
+  EXPECT_EQ("Completed", ItemText(program.window, IDC_STATUS));
 
   EXPECT_EQ(!answers.removed, FileExists("D:\\games\\setup.exe"));
   EXPECT_EQ(!answers.removed, FileExists("E:\\tool.com"));

@@ -5,10 +5,10 @@
 #include <string>
 
 #include "driver.h"
+#include "resource.h"
 
 namespace {
 
-const int START_STOP = 1110, ABOUT = 1111, STATUS = 1201;
 
 // Tells the script the window is posed, with the screen rectangle to keep, and waits until it has the picture.
 void Pose(const char* name, HWND window) {
@@ -31,7 +31,7 @@ TEST(DISABLED_Screenshots, MainWindowDuringARunWithFindingsAndTheAboutBox) {
   RunningProgram program = {nullptr, 0, nullptr};
   ASSERT_TRUE(StartPurgewell(&program));
 
-  ClickButton(program.window, ABOUT);
+  ClickButton(program.window, IDC_ABOUT);
   HWND about = WaitForProcessWindow(program.processId, "#32770", "About Vexlor Removal Tool");
   ASSERT_NE(nullptr, about);
   ASSERT_TRUE(PostedMessagesHandled(about, IDOK));
@@ -39,20 +39,20 @@ TEST(DISABLED_Screenshots, MainWindowDuringARunWithFindingsAndTheAboutBox) {
   ClickButton(about, IDOK);
   ASSERT_TRUE(WaitUntil([&] { return !IsWindow(about); }));
 
-  ClickButton(program.window, START_STOP);
+  ClickButton(program.window, IDC_START_STOP);
   ASSERT_TRUE(ExpectBoxAndAnswer(program.processId, "Please close any resource-consuming applications before clicking OK",
                                  false, IDOK));
-  ASSERT_TRUE(WaitUntil([&] { return ItemText(program.window, STATUS).compare(0, 8, "D:\\many\\") == 0; }));
+  ASSERT_TRUE(WaitUntil([&] { return ItemText(program.window, IDC_STATUS).compare(0, 8, "D:\\many\\") == 0; }));
   Pose("main", program.window);
 
-  ClickButton(program.window, START_STOP);
+  ClickButton(program.window, IDC_START_STOP);
   ASSERT_TRUE(ExpectBoxAndAnswer(program.processId,
                                  "The removal process is currently running. It is recommended that you let the scanner "
                                  "fully search your computer. Are you sure you want to cancel?",
                                  true, IDYES));
   MessageBoxSeen question;
   ASSERT_TRUE(WaitForMessageBox(program.processId, "Vexlor Removal Tool", &question));
-  ASSERT_TRUE(PostedMessagesHandled(program.window, START_STOP));
+  ASSERT_TRUE(PostedMessagesHandled(program.window, IDC_START_STOP));
   Pose("removal", program.window);
   ASSERT_TRUE(AnswerMessageBox(question, IDNO));
   ASSERT_TRUE(ExpectBoxAndAnswer(program.processId,

@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "driver.h"
+#include "resource.h"
 
 namespace {
 
-const int START_STOP = 1110, ABOUT = 1111, STATUS = 1201, SCAN_LOG = 1300;
 const char REMINDER[] = "Please close any resource-consuming applications before clicking OK";
 const char ADMIN_QUESTION[] =
     "You do not appear to have Administration priveleges which may be required to fully remove Vexlor from your "
@@ -34,11 +34,11 @@ class PurgewellStart : public ::testing::Test {
   }
   // Idle as after start-up: no box, nothing in the log, the first captions.
   void ExpectIdle() {
-    ASSERT_TRUE(PostedMessagesHandled(program.window, START_STOP));
+    ASSERT_TRUE(PostedMessagesHandled(program.window, IDC_START_STOP));
     EXPECT_EQ(nullptr, FindMessageBox(program.processId, nullptr));
-    EXPECT_EQ("Start", ItemText(program.window, START_STOP));
-    EXPECT_EQ("Not scanning", ItemText(program.window, STATUS));
-    EXPECT_TRUE(ListBoxLines(GetDlgItem(program.window, SCAN_LOG)).empty());
+    EXPECT_EQ("Start", ItemText(program.window, IDC_START_STOP));
+    EXPECT_EQ("Not scanning", ItemText(program.window, IDC_STATUS));
+    EXPECT_TRUE(ListBoxLines(GetDlgItem(program.window, IDC_SCAN_LOG)).empty());
   }
   bool AdvpackLoaded() {
     HMODULE modules[512];
@@ -59,7 +59,7 @@ class PurgewellStart : public ::testing::Test {
 // Run with the stand-in ADVPACK.DLL whose IsNTAdmin answers 0.
 TEST_F(PurgewellStart, AdministratorQuestionNoLeavesTheWindowIdle) {
   ASSERT_TRUE(StartPurgewell(&program));
-  ClickButton(program.window, START_STOP);
+  ClickButton(program.window, IDC_START_STOP);
   ASSERT_TRUE(ExpectBoxAndAnswer(program.processId, ADMIN_QUESTION, true, IDNO));
   ExpectIdle();
   EXPECT_FALSE(AdvpackLoaded());
@@ -67,12 +67,12 @@ TEST_F(PurgewellStart, AdministratorQuestionNoLeavesTheWindowIdle) {
 
 TEST_F(PurgewellStart, AdministratorQuestionYesShowsTheReminderAndStarts) {
   ASSERT_TRUE(StartPurgewell(&program));
-  ClickButton(program.window, START_STOP);
+  ClickButton(program.window, IDC_START_STOP);
   ASSERT_TRUE(ExpectBoxAndAnswer(program.processId, ADMIN_QUESTION, true, IDYES));
   EXPECT_FALSE(AdvpackLoaded());
   ASSERT_TRUE(ExpectBoxAndAnswer(program.processId, REMINDER, false, IDOK));
   ASSERT_TRUE(ExpectBoxAndAnswer(program.processId, "Vexlor was not found on your computer!", false, IDOK));
-  std::vector<std::string> log = ListBoxLines(GetDlgItem(program.window, SCAN_LOG));
+  std::vector<std::string> log = ListBoxLines(GetDlgItem(program.window, IDC_SCAN_LOG));
   ASSERT_EQ(2u, log.size());
   EXPECT_TRUE(IsTimeLine(log[0], "started"));
 }
@@ -191,7 +191,7 @@ int TextWidth(const char* text, int weight) {
 
 TEST_F(PurgewellStart, AboutBoxShowsItsTextsWithABoldTitleIgnoresEscAndClosesWithOk) {
   ASSERT_TRUE(StartPurgewell(&program));
-  ClickButton(program.window, ABOUT);
+  ClickButton(program.window, IDC_ABOUT);
   HWND about = WaitForProcessWindow(program.processId, "#32770", "About Vexlor Removal Tool");
   ASSERT_NE(nullptr, about);
   EXPECT_EQ(program.window, GetWindow(about, GW_OWNER));
@@ -230,7 +230,7 @@ TEST_F(PurgewellStart, MainWindowKeysEscDoesNothingEnterStarts) {
   ZeroMemory(&input, sizeof input);
   input.cbSize = sizeof input;
   ASSERT_TRUE(GetGUIThreadInfo(GetWindowThreadProcessId(program.window, nullptr), &input));
-  HWND start = GetDlgItem(program.window, START_STOP);
+  HWND start = GetDlgItem(program.window, IDC_START_STOP);
   EXPECT_EQ(start, input.hwndFocus);
 
   PostMessageA(start, WM_KEYDOWN, VK_ESCAPE, 0);

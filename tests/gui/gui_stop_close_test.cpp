@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "driver.h"
+#include "resource.h"
 
 namespace {
 
-const int START_STOP = 1110, STATUS = 1201, SCAN_LOG = 1300;
 const char EARLY_FILE[] = "C:\\found\\early.exe";  // on C:, so it is found before the long walk of D:
 const char CANCEL_QUESTION[] =
     "The removal process is currently running. It is recommended that you let the scanner fully search your "
@@ -31,11 +31,11 @@ class PurgewellBusy : public ::testing::Test {
     Abandon(&program);
     DeleteFileA(EARLY_FILE);
   }
-  std::string Status() { return ItemText(program.window, STATUS); }
+  std::string Status() { return ItemText(program.window, IDC_STATUS); }
   // Started and seen walking the long folder of D:.
   void StartLongScan() {
     ASSERT_TRUE(StartPurgewell(&program));
-    ClickButton(program.window, START_STOP);
+    ClickButton(program.window, IDC_START_STOP);
     ASSERT_TRUE(ExpectBoxAndAnswer(program.processId, "Please close any resource-consuming applications before clicking OK",
                                    false, IDOK));
     ASSERT_TRUE(WaitUntil([&] { return Status().compare(0, 8, "D:\\many\\") == 0; })) << "status: " << Status();
@@ -46,22 +46,22 @@ class PurgewellBusy : public ::testing::Test {
     if (!WaitUntil([&] { std::string now = Status(); return now != before && now.compare(0, 8, "D:\\many\\") == 0; })) {
       return ::testing::AssertionFailure() << "the status stayed at \"" << before << "\"";
     }
-    if (ItemText(program.window, START_STOP) != "&Stop") return ::testing::AssertionFailure() << "button is not &Stop";
+    if (ItemText(program.window, IDC_START_STOP) != "&Stop") return ::testing::AssertionFailure() << "button is not &Stop";
     return ::testing::AssertionSuccess();
   }
-  std::vector<std::string> Log() { return ListBoxLines(GetDlgItem(program.window, SCAN_LOG)); }
+  std::vector<std::string> Log() { return ListBoxLines(GetDlgItem(program.window, IDC_SCAN_LOG)); }
   RunningProgram program = {nullptr, 0, nullptr};
 };
 
 TEST_F(PurgewellBusy, StopAsksFirstNoGoesOnYesStopsAndOffersRemovalOfWhatWasFound) {
   StartLongScan();
-  EXPECT_EQ("&Stop", ItemText(program.window, START_STOP));
-  ClickButton(program.window, START_STOP);
+  EXPECT_EQ("&Stop", ItemText(program.window, IDC_START_STOP));
+  ClickButton(program.window, IDC_START_STOP);
   ASSERT_TRUE(ExpectBoxAndAnswer(program.processId, CANCEL_QUESTION, true, IDNO));
   EXPECT_TRUE(StillScanning());
   EXPECT_EQ(2u, Log().size());
 
-  ClickButton(program.window, START_STOP);
+  ClickButton(program.window, IDC_START_STOP);
   ASSERT_TRUE(ExpectBoxAndAnswer(program.processId, CANCEL_QUESTION, true, IDYES));
   ASSERT_TRUE(ExpectBoxAndAnswer(program.processId,
                                  "Vexlor was found in 1 files on your PC. Would you like to remove the infected files?",
@@ -73,7 +73,7 @@ TEST_F(PurgewellBusy, StopAsksFirstNoGoesOnYesStopsAndOffersRemovalOfWhatWasFoun
   EXPECT_EQ("A Vexlor.k infected file was found: C:\\found\\early.exe", log[1]);
   EXPECT_TRUE(IsTimeLine(log[2], "stopped"));
   EXPECT_EQ("Stopped", Status());
-  EXPECT_EQ("&Start", ItemText(program.window, START_STOP));
+  EXPECT_EQ("&Start", ItemText(program.window, IDC_START_STOP));
   EXPECT_FALSE(FileExists(EARLY_FILE));
 
   PostMessageA(program.window, WM_CLOSE, 0, 0);  // idle: closes without a question

@@ -8,10 +8,10 @@
 
 #include "crc_forge.h"
 #include "driver.h"
+#include "resource.h"
 
 namespace {
 
-const int START_STOP = 1110, SCAN_LOG = 1300;
 const char RUN_KEY[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 bool SetRunValue(const char* name, const char* command) {
@@ -46,11 +46,11 @@ class PurgewellTraces : public ::testing::Test {
   }
   void RunScan() {
     ASSERT_TRUE(StartPurgewell(&program));
-    ClickButton(program.window, START_STOP);
+    ClickButton(program.window, IDC_START_STOP);
     ASSERT_TRUE(ExpectBoxAndAnswer(program.processId, "Please close any resource-consuming applications before clicking OK",
                                    false, IDOK));
   }
-  std::vector<std::string> Log() { return ListBoxLines(GetDlgItem(program.window, SCAN_LOG)); }
+  std::vector<std::string> Log() { return ListBoxLines(GetDlgItem(program.window, IDC_SCAN_LOG)); }
   RunningProgram program = {nullptr, 0, nullptr};
   RunningProgram vexlor = {nullptr, 0, nullptr};
 };

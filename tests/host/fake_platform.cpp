@@ -8,7 +8,6 @@
 #include <thread>
 
 #include "scan_events.h"
-#include "scan_sequence.h"
 
 namespace {
 
@@ -586,12 +585,12 @@ bool Platform_DeleteFile(const char* path) {
   return true;
 }
 
-PlatformHandle Platform_StartScanThread(ScanReporter reporter) {
+PlatformHandle Platform_StartThread(PlatformThreadBody body, void* argument) {
   {
     std::lock_guard<std::recursive_mutex> hold(fakeLock);
-    if (Call("StartScanThread", "")) return nullptr;
+    if (Call("StartThread", "")) return nullptr;
   }
-  return new std::thread([reporter] { ScanThread(reinterpret_cast<void*>(reporter)); });
+  return new std::thread([body, argument] { body(argument); });
 }
 
 void Platform_WaitThread(PlatformHandle thread) {
@@ -603,8 +602,6 @@ void Platform_CloseThread(PlatformHandle thread) {
   Platform_WaitThread(thread);
   delete static_cast<std::thread*>(thread);
 }
-
-void Platform_EndScanThread() {}
 
 // A lock is a plain mutex, made once and kept for the process like the critical sections it stands for.
 PlatformHandle Platform_CreateLock() { return new std::mutex; }

@@ -107,10 +107,10 @@ TEST(ScanSequence, ThreadRunsTheScanAndEnds) {
   StartRecording();
   Fake_AddDrive("C:\\", PLATFORM_DRIVE_FIXED);
   Fake_AddFile("C:\\1.txt", "x");
-  PlatformHandle thread = Platform_StartScanThread(RecordEvent);
-  ASSERT_NE(nullptr, thread);
-  Platform_WaitThread(thread);
-  Platform_CloseThread(thread);
+  ScanHandle scan = Scan_Start(RecordEvent);
+  ASSERT_NE(nullptr, scan);
+  Scan_Wait(scan);
+  Scan_Close(scan);
   EXPECT_EQ((Events{"STARTED", "PROGRESS C:\\1.txt", "FINISHED"}), recordedEvents);
 }
 

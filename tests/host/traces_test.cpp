@@ -349,14 +349,6 @@ TEST(LogFileSearch, ListingThatCannotBeStartedHandsOver) {
   EXPECT_EQ(Events{}, recordedEvents);
 }
 
-// The reporter side of a front-end: findings go into the list.
-void RecordAndList(ScanEvent event, const char* text, const ThreatSignature* signature) {
-  RecordEvent(event, text, signature);
-  if (event == SCAN_EV_INFECTED_FILE || event == SCAN_EV_DROPPED_FILE || event == SCAN_EV_LOG_FILE) {
-    FindingList_Add(text, static_cast<int32_t>(event));
-  }
-}
-
 TEST(LogFileSearch, PkZipAlgLogIsReportedAndListedTwice) {
   StartRecording();
   FindingList_Clear();

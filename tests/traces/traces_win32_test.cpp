@@ -14,6 +14,7 @@
 #include "crc_forge.h"
 #include "finding_list.h"
 #include "scan_events.h"
+#include "scan_recorder.h"
 #include "signatures.h"
 #include "traces.h"
 
@@ -23,38 +24,6 @@ typedef std::vector<std::string> Events;
 
 const uint32_t VEXLOR_Y = 0xB566B395u;
 const char RUN_KEY[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
-
-Events recorded;
-
-void Record(ScanEvent event, const char* text, const ThreatSignature* signature) {
-  std::string line;
-  switch (event) {
-    case SCAN_EV_PROGRESS: line = "PROGRESS"; break;
-    case SCAN_EV_PROCESS_KILLED: line = "KILLED"; break;
-    case SCAN_EV_INFECTED_FILE: line = "INFECTED"; break;
-    case SCAN_EV_DROPPED_FILE: line = "DROPPED"; break;
-    case SCAN_EV_REGISTRY_CLEANED: line = "REGISTRY"; break;
-    case SCAN_EV_LOG_FILE: line = "LOG"; break;
-    case SCAN_EV_STOPPED: line = "STOPPED"; break;
-    default: line = "EVENT" + std::to_string(event); break;
-  }
-  if (signature != nullptr) line += std::string(" ") + signature->variantName;
-  if (text != nullptr) line += std::string(" ") + text;
-  recorded.push_back(line);
-}
-
-// As a front-end does: files found go into the findings list.
-void RecordAndList(ScanEvent event, const char* text, const ThreatSignature* signature) {
-  Record(event, text, signature);
-  if (event == SCAN_EV_INFECTED_FILE || event == SCAN_EV_DROPPED_FILE || event == SCAN_EV_LOG_FILE) {
-    FindingList_Add(text, static_cast<int32_t>(event));
-  }
-}
-
-void StartRecording() {
-  recorded.clear();
-  ScanControl_Reset();
-}
 
 std::string WindowsDirectory() {
   char buffer[MAX_PATH];
@@ -171,19 +140,19 @@ TEST_F(ProcessSweepOnWine, TerminatesBothCopiesOfAVexlorBuildAndSparesOthers) {
   Start("vx-two.exe", VEXLOR_Y);
   Start("vx-clean.exe", 0);
   ASSERT_EQ(3u, sleepers.size());
-  StartRecording();
+  Recording_Clear();
 
-  EXPECT_TRUE(Traces_ProcessSweep(Record));
+  EXPECT_TRUE(Traces_ProcessSweep(RecordEvent));
 
-  EXPECT_EQ(2u, Count(recorded, "KILLED Vexlor.y")) << Joined(recorded);
+  EXPECT_EQ(2u, Count(recordedEvents, "KILLED Vexlor.y")) << Joined(recordedEvents);
   for (const char* name : {"vx-one.exe", "vx-two.exe"}) {
-    auto progress = std::find(recorded.begin(), recorded.end(), std::string("PROGRESS ") + name);
-    ASSERT_NE(recorded.end(), progress) << name;
-    ASSERT_NE(recorded.begin(), progress);
+    auto progress = std::find(recordedEvents.begin(), recordedEvents.end(), std::string("PROGRESS ") + name);
+    ASSERT_NE(recordedEvents.end(), progress) << name;
+    ASSERT_NE(recordedEvents.begin(), progress);
     EXPECT_EQ("KILLED Vexlor.y", *(progress - 1)) << name;
   }
-  EXPECT_EQ(1u, Count(recorded, "PROGRESS vx-clean.exe"));
-  EXPECT_EQ(0u, Count(recorded, "INFECTED Vexlor.y " + sleepers[0].path));
+  EXPECT_EQ(1u, Count(recordedEvents, "PROGRESS vx-clean.exe"));
+  EXPECT_EQ(0u, Count(recordedEvents, "INFECTED Vexlor.y " + sleepers[0].path));
 
   for (int i = 0; i < 2; ++i) {
     ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(sleepers[i].process.hProcess, 5000)) << sleepers[i].path;
@@ -247,14 +216,14 @@ TEST_F(RunKeyOnWine, DeletesMatchingValuesWithTheirFilesAndListsAFileInUse) {
   // Held open without delete sharing: DeleteFileA fails on it.
   held = CreateFileA(fvProtect.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(INVALID_HANDLE_VALUE, held);
-  StartRecording();
+  Recording_Clear();
 
-  EXPECT_TRUE(Traces_RunKeyCleanup(Record, WindowsDirectory().c_str()));
+  EXPECT_TRUE(Traces_RunKeyCleanup(RecordEvent, WindowsDirectory().c_str()));
 
-  EXPECT_EQ(3u, Count(recorded, "REGISTRY")) << Joined(recorded);
-  EXPECT_EQ(1u, Count(recorded, "DROPPED " + fvProtect));
+  EXPECT_EQ(3u, Count(recordedEvents, "REGISTRY")) << Joined(recordedEvents);
+  EXPECT_EQ(1u, Count(recordedEvents, "DROPPED " + fvProtect));
   for (const char* name : {"Tiny AV", "SysMonXP", "Other", "Jammer2nd", "Norton Antivirus AV"}) {
-    EXPECT_EQ(1u, Count(recorded, std::string("PROGRESS ") + name)) << name;
+    EXPECT_EQ(1u, Count(recordedEvents, std::string("PROGRESS ") + name)) << name;
   }
   EXPECT_FALSE(HasValue("Tiny AV"));
   EXPECT_FALSE(HasValue("SysMonXP"));
@@ -304,16 +273,16 @@ TEST_F(WindowsFilesOnWine, ReportsDroppedAndLogFilesAndTheirRemovalDeletesThem) 
   ASSERT_TRUE(Exists(longName));
   CreateDirectoryA((windows + "pk_zipdir.log").c_str(), nullptr);
   FindingList_Clear();
-  StartRecording();
+  Recording_Clear();
 
   Traces_DroppedFileProbe(RecordAndList, WindowsDirectory().c_str());
   EXPECT_TRUE(Traces_LogFileSearch(RecordAndList, WindowsDirectory().c_str()));
 
-  ASSERT_GE(recorded.size(), 3u) << Joined(recorded);
+  ASSERT_GE(recordedEvents.size(), 3u) << Joined(recordedEvents);
   EXPECT_EQ((Events{"DROPPED " + windows + "zip1.tmp", "DROPPED " + windows + "pk_zip_alg.log",
                      "DROPPED " + windows + "uinmzertinmds.opm"}),
-            Events(recorded.begin(), recorded.begin() + 3));
-  Events logs(recorded.begin() + 3, recorded.end());
+            Events(recordedEvents.begin(), recordedEvents.begin() + 3));
+  Events logs(recordedEvents.begin() + 3, recordedEvents.end());
   std::sort(logs.begin(), logs.end());
   EXPECT_EQ((Events{"LOG " + windows + "pk_zip1.log", "LOG " + windows + "pk_zip2.LOG",
                     "LOG " + windows + "pk_zip_alg.log"}),

@@ -10,6 +10,7 @@
 #include "crc_forge.h"
 #include "finding_list.h"
 #include "scan_events.h"
+#include "scan_recorder.h"
 #include "signatures.h"
 #include "system_library.h"
 #include "walker.h"
@@ -97,27 +98,15 @@ TEST(RealFileCrc32, ForgedFileMatchesVexlorY) {
   DeleteFileA(path.c_str());
 }
 
-std::vector<std::string> walkEvents;
-
-void RecordWalkEvent(ScanEvent event, const char* text, const ThreatSignature* signature) {
-  std::string line = event == SCAN_EV_PROGRESS        ? "PROGRESS"
-                     : event == SCAN_EV_INFECTED_FILE ? "INFECTED"
-                     : event == SCAN_EV_STOPPED       ? "STOPPED"
-                                                      : "EVENT" + std::to_string(event);
-  if (signature != nullptr) line += std::string(" ") + signature->variantName;
-  if (text != nullptr) line += std::string(" ") + text;
-  walkEvents.push_back(line);
-}
-
 // W: is a fixed tree (see make-unit-prefix.sh); the listing order is the host file system's, so the
 // events are compared as a sorted list, and the per-file order is checked separately.
 TEST(RealWalk, FixtureDriveGivesExactlyItsFilesOnceThroughTheLoopingLink) {
-  walkEvents.clear();
+  Recording_Clear();
   ScanControl_Reset();
-  WalkRequest walk = {"W:\\", RecordWalkEvent, nullptr, false, {0, 0, 0}};
+  WalkRequest walk = {"W:\\", RecordEvent, nullptr, false, {0, 0, 0}};
   WalkDirectory(&walk);
 
-  std::vector<std::string> sorted = walkEvents;
+  std::vector<std::string> sorted = recordedEvents;
   std::sort(sorted.begin(), sorted.end());
   std::vector<std::string> expected = {
       "INFECTED Vexlor.y W:\\level1\\level2\\sample.exe",
@@ -127,19 +116,19 @@ TEST(RealWalk, FixtureDriveGivesExactlyItsFilesOnceThroughTheLoopingLink) {
       "PROGRESS W:\\readme.txt",
   };
   EXPECT_EQ(expected, sorted);
-  auto infected = std::find(walkEvents.begin(), walkEvents.end(), expected[0]);
-  ASSERT_NE(walkEvents.end(), infected);
-  ASSERT_NE(walkEvents.end(), infected + 1);
+  auto infected = std::find(recordedEvents.begin(), recordedEvents.end(), expected[0]);
+  ASSERT_NE(recordedEvents.end(), infected);
+  ASSERT_NE(recordedEvents.end(), infected + 1);
   EXPECT_EQ("PROGRESS W:\\level1\\level2\\sample.exe", *(infected + 1)) << "infected event comes just before its progress";
 }
 
 TEST(RealWalk, StopRequestedBeforehandReportsOneStop) {
-  walkEvents.clear();
+  Recording_Clear();
   ScanControl_Reset();
   ScanControl_RequestStop();
-  WalkRequest walk = {"W:\\", RecordWalkEvent, nullptr, false, {0, 0, 0}};
+  WalkRequest walk = {"W:\\", RecordEvent, nullptr, false, {0, 0, 0}};
   WalkDirectory(&walk);
-  EXPECT_EQ(std::vector<std::string>{"STOPPED"}, walkEvents);
+  EXPECT_EQ(std::vector<std::string>{"STOPPED"}, recordedEvents);
   ScanControl_Reset();
 }
 

@@ -1,0 +1,43 @@
+// The recording reporters: one callback, told by its context whether found files go into the findings list.
+#include "scan_recorder.h"
+
+#include "finding_list.h"
+#include "signatures.h"
+
+std::vector<std::string> recordedEvents;
+
+std::string EventName(ScanEvent event) {
+  switch (event) {
+    case SCAN_EV_STARTED: return "STARTED";
+    case SCAN_EV_PROGRESS: return "PROGRESS";
+    case SCAN_EV_PROCESS_KILLED: return "KILLED";
+    case SCAN_EV_INFECTED_FILE: return "INFECTED";
+    case SCAN_EV_DROPPED_FILE: return "DROPPED";
+    case SCAN_EV_REGISTRY_CLEANED: return "REGISTRY";
+    case SCAN_EV_LOG_FILE: return "LOG";
+    case SCAN_EV_FINISHED: return "FINISHED";
+    case SCAN_EV_STOPPED: return "STOPPED";
+    default: return "EVENT" + std::to_string(event);
+  }
+}
+
+// The context of each reporter: whether it lists the files it is told of.
+static bool listNothing = false;
+static bool listFiles = true;
+
+static void Record(void* context, ScanEvent event, const char* text, const ThreatSignature* signature) {
+  std::string line = EventName(event);
+  if (signature != nullptr) line += std::string(" ") + signature->variantName;
+  if (text != nullptr) line += std::string(" ") + text;
+  recordedEvents.push_back(line);
+  bool isFile = event == SCAN_EV_INFECTED_FILE || event == SCAN_EV_DROPPED_FILE || event == SCAN_EV_LOG_FILE;
+  if (*static_cast<bool*>(context) && isFile && text != nullptr) FindingList_Add(text, static_cast<int32_t>(event));
+}
+
+const ScanReporter RecordEvent = {Record, &listNothing};
+const ScanReporter RecordAndList = {Record, &listFiles};
+
+void Recording_Clear() {
+  recordedEvents.clear();
+  ScanControl_Reset();
+}
