@@ -21,6 +21,7 @@ shopt -s inherit_errexit
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
 . "$repo/scripts/wine-lib.sh"
+. "$repo/scripts/poll.sh"
 
 files=${PURGEWELL_BENCH_FILES:-50000}
 bench_dir=${PURGEWELL_BENCH_DIR:-/var/tmp/purgewell-bench}
@@ -172,15 +173,11 @@ start_server() {  # start_server PIN...: one persistent wineserver, primed so it
 }
 
 wait_for() {  # wait_for FILE SECONDS
-  local waited=0
-  while [ ! -f "$1" ]; do
-    sleep 0.1
-    waited=$((waited + 1))
-    [ "$waited" -lt $(($2 * 10)) ] || { say "timed out waiting for $1"; return 1; }
-  done
+  poll "$2" test -f "$1" || { say "timed out waiting for $1"; return 1; }
 }
 
 pane_text() { tmux -L "$socket" capture-pane -p -S - -t bench; }
+scan_started() { pane_text | grep -q 'Removal process started'; }
 
 # timed_console NAME PROGRAM PIN...: one run in a fresh 120x40 tmux console; prints the wall time in seconds.
 timed_console() {
@@ -196,12 +193,7 @@ timed_console() {
   tmux -L "$socket" -f /dev/null new-session -d -s bench -x 120 -y 40 -c "$prefix/drive_c" "$command"
   if [[ $program == *PurgewellConsole.exe ]]; then
     # The answers are typed ahead once the scan has started: n (no removal), then y (sure); the console buffers them.
-    local tries=0
-    until pane_text | grep -q 'Removal process started'; do
-      sleep 0.05
-      tries=$((tries + 1))
-      [ "$tries" -lt 1200 ] || { say "$name: the scan did not start"; pane_text >&2; return 1; }
-    done
+    poll 60 scan_started || { say "$name: the scan did not start"; pane_text >&2; return 1; }
     tmux -L "$socket" send-keys -t bench n
     tmux -L "$socket" send-keys -t bench y
   fi
@@ -254,7 +246,7 @@ find "$tree" -type f -print0 | xargs -0 cat >/dev/null
 if [ ${#gui_files[@]} -gt 0 ]; then
   Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
   xvfb_pid=$!
-  for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
+  poll 5 test -s "$work/display" || true
   DISPLAY=:$(cat "$work/display")
   export DISPLAY
 fi

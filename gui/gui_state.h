@@ -21,6 +21,7 @@ struct GuiRun {
   HWND dialog;
   ScanHandle scan;  // the running or last scan's thread, closed when its run is over
   bool running;     // from Start until the run-over message is handled: Start/Stop asks to cancel
+  bool summaryOpen; // while the end-of-run boxes are shown
   RunRecord record;
   ProgressRefresh refresh;
   RunClock clock;

@@ -48,8 +48,20 @@ static INT_PTR MainDialog_OnRunOver(HWND dialog, ScanEvent closingEvent) {
   guiRun.running = false;
   SetWindowTextA(GetDlgItem(dialog, IDC_START_STOP), "&Start");
   SetDlgItemTextA(dialog, IDC_STATUS, closingEvent == SCAN_EV_FINISHED ? "Completed" : "Stopped");
+  guiRun.summaryOpen = true;
   GuiSummary(&guiRun);
+  guiRun.summaryOpen = false;
   return FALSE;
+}
+
+// Ends a message box of this thread owned by the dialog, as if it went unanswered.
+static BOOL CALLBACK MainDialog_EndOwnedBox(HWND window, LPARAM dialog) {
+  char className[16];
+  if (GetWindow(window, GW_OWNER) == reinterpret_cast<HWND>(dialog) && GetClassNameA(window, className, sizeof className) &&
+      lstrcmpA(className, "#32770") == 0) {
+    EndDialog(window, 0);
+  }
+  return TRUE;
 }
 
 // The administrator question; the library is unloaded whatever the answer.
@@ -155,6 +167,9 @@ static INT_PTR MainDialog_OnClose(HWND dialog) {
     ScanControl_RequestStop();
     FindingList_Clear();
   }
+  // A close request reaches the window during the end-of-run boxes only as a posted message (the boxes disable
+  // it): the open box ends unanswered, which removes nothing, and the program ends.
+  if (guiRun.summaryOpen) EnumThreadWindows(GetCurrentThreadId(), MainDialog_EndOwnedBox, reinterpret_cast<LPARAM>(dialog));
   EndDialog(dialog, 0);
   return TRUE;
 }

@@ -5,6 +5,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 . scripts/wine-lib.sh
+. scripts/poll.sh
 
 mode=console
 [ "${1:-}" = "--gui" ] && mode=gui
@@ -110,10 +111,8 @@ else
     socket="purgewell-demo-$$"
     tmux -L "$socket" new-session -d -x 120 -y 50 -c "$c" \
       "wine 'C:\\bin\\PurgewellConsole.exe'; tmux -L $socket wait-for -S demo-done; sleep 600"
-    for _ in $(seq 1 1200); do
-      tmux -L "$socket" capture-pane -p -S - | grep -q 'Would you like to remove' && break
-      sleep 0.1
-    done
+    asks() { tmux -L "$socket" capture-pane -p -S - | grep -q 'Would you like to remove'; }
+    poll 120 asks || true
     tmux -L "$socket" send-keys y
     timeout 60 tmux -L "$socket" wait-for demo-done || true
     tmux -L "$socket" capture-pane -p -S - 2>/dev/null | sed -e :a -e '/^\n*$/{$d;N;ba' -e '}' || true

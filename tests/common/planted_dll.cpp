@@ -1,6 +1,7 @@
-// A hostile DLL planted beside a program, which must never be loaded.
-// Built once for each DLL name it stands in for: when loaded it leaves the file PLANTED_MARKER (a compile
-// definition). Its .def file exports what the programs take from the DLL of that name.
+// Every stand-in DLL of the tests, built once for each name it stands in for; its .def file exports what the
+// programs take from the DLL of that name. Loading it leaves the file PLANTED_MARKER (a compile definition), so a
+// copy planted beside a program shows whether it was ever loaded; the ADVPACK.DLL one, installed as the system's,
+// answers "not an administrator".
 #include <windows.h>
 
 extern "C" BOOL WINAPI IsNTAdmin(DWORD, LPDWORD) { return FALSE; }

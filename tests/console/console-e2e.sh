@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
 # End-to-end tests of PurgewellConsole.exe under Wine, in a tmux pane of 120 x 40 on a private test machine.
-# console-e2e.sh CASE TREE PROGRAM NOT_ADMIN_DLL PLANTED_DLL PLANTED_PSAPI
-#   TREE is the build tree (its wine/template is copied), PROGRAM the built exe, NOT_ADMIN_DLL an ADVPACK.DLL
-#   whose IsNTAdmin answers 0, PLANTED_DLL one that marks C:\planted-advpack-loaded when loaded, PLANTED_PSAPI
+# console-e2e.sh CASE TREE PROGRAM ADVPACK_DLL PLANTED_PSAPI
+#   TREE is the build tree (its wine/template is copied), PROGRAM the built exe, ADVPACK_DLL the ADVPACK.DLL
+#   stand-in, whose IsNTAdmin answers 0 and which marks C:\planted-advpack-loaded when loaded, PLANTED_PSAPI
 #   a psapi.dll that marks C:\planted-psapi-loaded. A CASE named winxp_NAME runs NAME on a machine set to
 #   Windows XP.
 # Each case checks the exact screen (times shown as <WHEN>), the exit code and the files left on the drives;
 # trailing spaces, which the screen capture drops, are checked in a run with standard output redirected.
 set -euo pipefail
-case_name=$1 tree=$(cd "$2" && pwd) program=$3 not_admin_dll=$4 planted_dll=$5 planted_psapi=$6
+case_name=$1 tree=$(cd "$2" && pwd) program=$3 advpack_dll=$4 planted_psapi=$5
 run_name=$case_name windows_version=""
 case $case_name in winxp_*) windows_version=winxp case_name=${case_name#winxp_} ;; esac
 here=$(cd "$(dirname "$0")" && pwd)
@@ -17,7 +17,8 @@ root=$(cd "$here/../.." && pwd)
 
 work="$tree/tests/console/work/$run_name"
 prefix="$work/prefix"
-socket="purgewell-console-$run_name-$$"
+pane_socket="purgewell-console-$run_name-$$" pane_work=$work
+. "$root/tests/common/console-pane.sh"
 overrides="mscoree,mshtml="
 check="$here/console_output_check.py"
 # A redirected standard output has no window: the program assumes 80 columns, so paths get 69 characters.
@@ -26,7 +27,7 @@ screen_width=109
 
 cleanup() {
   [ -z "${CONSOLE_E2E_KEEP:-}" ] || return 0
-  tmux -L "$socket" kill-server 2>/dev/null || true
+  pane_stop
   wine_stop_server "$prefix"
   rm -rf "$prefix"
 }
@@ -35,9 +36,9 @@ trap cleanup EXIT
 fail() {
   echo "FAIL ($run_name): $*" >&2
   local window
-  for window in $(tmux -L "$socket" list-windows -F '#{window_name}' 2>/dev/null); do
+  for window in $(tmux -L "$pane_socket" list-windows -F '#{window_name}' 2>/dev/null); do
     echo "--- screen of $window ---" >&2
-    screen "$window" >&2 || true
+    pane_screen "$window" >&2 || true
   done
   exit 1
 }
@@ -60,7 +61,6 @@ make_machine() {
   wine_stop_server "$prefix"
   mkdir -p "$prefix/drive_c/bin"
   cp "$program" "$prefix/drive_c/bin/PurgewellConsole.exe"
-  printf 'set -g remain-on-exit on\nset -g default-size 120x40\nset -g history-limit 10000\n' >"$work/tmux.conf"
 }
 
 # Ordinary files that must survive every run.
@@ -80,7 +80,7 @@ forged() {
 
 # The system's ADVPACK.DLL replaced by ours, answering "not an administrator".
 install_not_admin_advpack() {
-  cp "$not_admin_dll" "$prefix/drive_c/windows/system32/advpack.dll"
+  cp "$advpack_dll" "$prefix/drive_c/windows/system32/advpack.dll"
   overrides="mscoree,mshtml=;advpack=n"
 }
 
@@ -91,90 +91,34 @@ assert_gone() { [ ! -e "$prefix/$1" ] || fail "$1 is still there"; }
 
 # start WINDOW [OUTPUT [PATTERN]]: runs the program in a new tmux window; with OUTPUT, standard output goes to
 # that file; with PATTERN too, through a pipe that slows the program down once PATTERN is out (see the
-# checker's throttle). The shell around the program records its exit code in WINDOW.status (tmux itself now
-# and then never collects it).
+# checker's throttle).
 start() {
   local window=$1 output=${2:-} pattern=${3:-}
   local command="env WINEPREFIX='$prefix' WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES='$overrides' LANG=C.UTF-8"
   command="$command wine 'C:\\bin\\PurgewellConsole.exe'"
-  rm -f "$work/$window.status"
   if [ -n "$pattern" ]; then
-    command="{ $command; echo \$? >'$work/$window.status'; } | python3 '$check' throttle '$output' '$pattern'"
+    command="$(pane_recorded "$window" "$command") | python3 '$check' throttle '$output' '$pattern'"
   else
     [ -n "$output" ] && command="$command >'$output'"
-    command="$command; echo \$? >'$work/$window.status'"
+    command=$(pane_recorded "$window" "$command")
   fi
-  if tmux -L "$socket" has-session -t main 2>/dev/null; then
-    tmux -L "$socket" new-window -d -t main -n "$window" -c "$prefix/drive_c" "$command"
-  else
-    wine_start_server "$prefix"
-    tmux -L "$socket" -f "$work/tmux.conf" new-session -d -s main -n "$window" -x 120 -y 40 \
-      -c "$prefix/drive_c" "$command"
-  fi
+  wine_start_server "$prefix"
+  pane_start "$window" "$prefix/drive_c" "$command"
 }
 
-# wait_path FILE: polls until FILE exists.
-wait_path() {
-  local tries=0
-  until [ -e "$1" ]; do
-    tries=$((tries + 1))
-    [ "$tries" -lt 1200 ] || fail "$1 never appeared"
-    sleep 0.05
-  done
-}
+# wait_path FILE: until FILE exists.
+wait_path() { poll 60 test -e "$1" || fail "$1 never appeared"; }
 
-ended() { [ -s "$work/$1.status" ]; }
+# wait_file FILE REGEX: until a line of the redirected output matches.
+file_shows() { [ -f "$1" ] && tr '\r' '\n' <"$1" | grep -qE -- "$2"; }
+wait_file() { poll 60 file_shows "$1" "$2" || fail "no line matching '$2' in $1"; }
 
-# The window's whole text, trailing empty lines dropped, times replaced by <WHEN>.
-screen() {
-  tmux -L "$socket" capture-pane -p -S - -t "main:$1" | sed -e 's/ *$//' -e '/^Pane is dead (/d' |
-    sed -E 's/[0-9]{2}:[0-9]{2}:[0-9]{2} on [0-9]{1,2} [A-Z][a-z]+ [0-9]{4}/<WHEN>/g' |
-    sed -e :a -e '/^\n*$/{$d;N;ba' -e '}'
-}
-
-# wait_screen WINDOW REGEX: polls the screen until a line matches (a time-out only ends a broken run).
-wait_screen() {
-  local window=$1 pattern=$2 tries=0
-  until tmux -L "$socket" capture-pane -p -S - -t "main:$window" | grep -qE -- "$pattern"; do
-    tries=$((tries + 1))
-    [ "$tries" -lt 1200 ] || fail "no line matching '$pattern' on $window"
-    ! ended "$window" || { tmux -L "$socket" capture-pane -p -S - -t "main:$window" |
-      grep -qE -- "$pattern" && return 0; fail "$window ended before showing '$pattern'"; }
-    sleep 0.05
-  done
-}
-
-# wait_file FILE REGEX: the same for redirected output.
-wait_file() {
-  local file=$1 pattern=$2 tries=0
-  until [ -f "$file" ] && tr '\r' '\n' <"$file" | grep -qE -- "$pattern"; do
-    tries=$((tries + 1))
-    [ "$tries" -lt 1200 ] || fail "no line matching '$pattern' in $file"
-    sleep 0.05
-  done
-}
-
-# wait_exit WINDOW: waits for the program to end and checks that its exit code is 0.
-wait_exit() {
-  local window=$1 tries=0
-  until ended "$window"; do
-    tries=$((tries + 1))
-    [ "$tries" -lt 1200 ] || fail "$window did not end"
-    sleep 0.05
-  done
-  local status
-  status=$(cat "$work/$window.status")
-  [ "$status" = 0 ] || fail "$window ended with exit code $status"
-}
-
-assert_running() { ! ended "$1" || fail "$1 ended while its dialogue was still due"; }
-
-key() { tmux -L "$socket" send-keys -t "main:$1" -l "$2"; }
+assert_running() { ! pane_ended "$1" || fail "$1 ended while its dialogue was still due"; }
 
 # expect_screen WINDOW [SED]: the screen (edited by the sed script SED) must equal standard input exactly.
 expect_screen() {
   local window=$1 edit=${2:-}
-  if ! diff -u <(cat) <(screen "$window" | sed -e "$edit") >"$work/screen.diff"; then
+  if ! diff -u <(cat) <(pane_screen "$window" | sed -e "$edit") >"$work/screen.diff"; then
     fail "screen of $window differs (- expected, + shown):
 $(cat "$work/screen.diff")"
   fi
@@ -208,7 +152,7 @@ case_clean_machine() {
   make_machine
   add_clean_files
   start screen
-  wait_exit screen
+  pane_wait_exit screen
   expect_screen screen <<EOF
 $BANNER
 $START_LINES
@@ -216,7 +160,7 @@ $START_LINES
 Vexlor was not found on your computer!
 EOF
   start redirected "$work/out.txt"
-  wait_exit redirected
+  pane_wait_exit redirected
   expect_redirected "$work/out.txt" <<EOF
 $BANNER
 $START_LINES
@@ -243,13 +187,13 @@ two_found() {
   forged "$prefix/drive_d/tools/setup.exe" 0xB566B395
   forged "$prefix/drive_e/games/old/patch.dll" 0x7278A0B5
   start screen
-  wait_screen screen 'Would you like to remove the infected files'
-  key screen "${keys:0:1}"
+  pane_wait screen 'Would you like to remove the infected files'
+  pane_keys screen "${keys:0:1}"
   if [ ${#keys} -eq 2 ]; then
-    wait_screen screen 'Are you sure you want to continue'
-    key screen "${keys:1:1}"
+    pane_wait screen 'Are you sure you want to continue'
+    pane_keys screen "${keys:1:1}"
   fi
-  wait_exit screen
+  pane_wait_exit screen
   expect_screen screen <<EOF
 $TWO_FOUND
 $tail
@@ -281,11 +225,11 @@ case_read_only_and_gone() {
   forged "$prefix/drive_e/plain.exe" 0xE100707E
   forged "$prefix/drive_f/gone.exe" 0x67081651
   start screen
-  wait_screen screen 'Would you like to remove the infected files'
+  pane_wait screen 'Would you like to remove the infected files'
   # Gone between the scan and the answer: it cannot be deleted and lowers the count.
   rm -f "$prefix/drive_f/gone.exe"
-  key screen y
-  wait_exit screen
+  pane_keys screen y
+  pane_wait_exit screen
   expect_screen screen <<EOF
 $BANNER
 $START_LINES
@@ -324,19 +268,19 @@ case_ctrl_c_long_scan() {
   forged "$prefix/drive_d/found.exe" 0xB566B395
   add_long_scan
   start screen
-  wait_screen screen '^Scanning: E:\\archive'
+  pane_wait screen '^Scanning: E:\\archive'
   # The 120-column window gives progressWidth 109: the long path shows compacted to 108 characters.
   local line
-  line=$(tmux -L "$socket" capture-pane -p -t main:screen | grep -m1 '^Scanning: E:\\archive' || true)
+  line=$(pane_capture screen | grep -m1 '^Scanning: E:\\archive' || true)
   python3 "$check" compacted "$line" "$LONG_DIRECTORY" "$screen_width" || fail "progress line '$line'"
-  tmux -L "$socket" send-keys -t main:screen C-c
-  wait_screen screen 'Would you like to remove the infected files'
+  pane_ctrl_c screen
+  pane_wait screen 'Would you like to remove the infected files'
   assert_running screen
-  key screen y
-  wait_screen screen '^Press any key to continue'
+  pane_keys screen y
+  pane_wait screen '^Press any key to continue'
   assert_running screen
-  key screen k
-  wait_exit screen
+  pane_keys screen k
+  pane_wait_exit screen
   expect_screen screen "$PAUSE_ECHO" <<EOF
 $STOPPED
 EOF
@@ -346,12 +290,12 @@ EOF
   forged "$prefix/drive_d/found.exe" 0xB566B395
   start redirected "$work/out.txt" 'Scanning: E:'
   wait_path "$work/out.txt.slow"
-  tmux -L "$socket" send-keys -t main:redirected C-c
+  pane_ctrl_c redirected
   wait_file "$work/out.txt" 'Would you like to remove the infected files'
-  key redirected y
+  pane_keys redirected y
   wait_file "$work/out.txt" '^Press any key to continue'
-  key redirected k
-  wait_exit redirected
+  pane_keys redirected k
+  pane_wait_exit redirected
   wait_path "$work/out.txt.done"
   python3 - "$work/out.txt" <<'PY'
 import sys
@@ -378,13 +322,13 @@ case_key_during_scan() {
   forged "$prefix/drive_d/found.exe" 0xB566B395
   add_long_scan
   start screen
-  wait_screen screen '^Scanning: E:\\archive'
+  pane_wait screen '^Scanning: E:\\archive'
   # The terminal must not echo keys itself: its echo lands wherever the cursor is, as in the question's answer.
   local terminal
-  terminal=$(tmux -L "$socket" display -p -t main:screen '#{pane_tty}')
+  terminal=$(pane_show screen '#{pane_tty}')
   stty -a <"$terminal" | grep -qE '(^| )-echo( |$)' || fail "the terminal echoes keys during the scan: $(stty <"$terminal")"
-  key screen y
-  wait_exit screen
+  pane_keys screen y
+  pane_wait_exit screen
   expect_screen screen <<EOF
 $BANNER
 $START_LINES
@@ -400,15 +344,15 @@ case_second_copy() {
   make_machine
   install_not_admin_advpack
   start first
-  wait_screen first 'you want to continue\? Y/N'
+  pane_wait first 'you want to continue\? Y/N'
   start second
-  wait_exit second
+  pane_wait_exit second
   expect_screen second <<EOF
 $BANNER
 $ALREADY_RUNNING
 EOF
-  key first n
-  wait_exit first
+  pane_keys first n
+  pane_wait_exit first
   expect_screen first <<EOF
 $BANNER
 $ADMIN_QUESTION
@@ -422,10 +366,10 @@ admin_answer() {
   install_not_admin_advpack
   forged "$prefix/drive_d/kept.exe" 0xB566B395
   start screen
-  wait_screen screen 'you want to continue\? Y/N'
-  key screen "$answer"
-  [ "$answer" != y ] || { wait_screen screen 'Would you like to remove'; key screen n; wait_screen screen 'Are you sure'; key screen y; }
-  wait_exit screen
+  pane_wait screen 'you want to continue\? Y/N'
+  pane_keys screen "$answer"
+  [ "$answer" != y ] || { pane_wait screen 'Would you like to remove'; pane_keys screen n; pane_wait screen 'Are you sure'; pane_keys screen y; }
+  pane_wait_exit screen
   expect_screen screen <<EOF
 $BANNER
 $ADMIN_QUESTION${tail:+
@@ -448,7 +392,7 @@ case_admin_missing_library() {
   rm -f "$prefix/drive_c/windows/system32/advpack.dll"
   overrides="mscoree,mshtml=;advpack=n"
   start screen
-  wait_exit screen
+  pane_wait_exit screen
   expect_screen screen <<EOF
 $BANNER
 $START_LINES
@@ -467,7 +411,7 @@ planted_library() {
   cp "$dll" "$prefix/drive_c/$name"
   overrides="mscoree,mshtml=;$override"
   start screen
-  wait_exit screen
+  pane_wait_exit screen
   expect_screen screen <<EOF
 $BANNER
 $START_LINES
@@ -478,7 +422,7 @@ EOF
 }
 
 # The administrator test takes the system's ADVPACK.DLL, which says administrator: no question.
-case_admin_planted_library() { planted_library "$planted_dll" ADVPACK.DLL advpack=n,b planted-advpack-loaded; }
+case_admin_planted_library() { planted_library "$advpack_dll" ADVPACK.DLL advpack=n,b planted-advpack-loaded; }
 # psapi.dll is no known DLL on XP; the process sweep, which needs it, still runs on every process.
 case_psapi_planted_library() { planted_library "$planted_psapi" psapi.dll psapi=n,b planted-psapi-loaded; }
 

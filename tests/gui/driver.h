@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "poll.h"
+
 // Folder (inside the test prefix) holding Purgewell.exe and the helper programs.
 extern const char* const ProgramFolder;
 
@@ -28,15 +30,6 @@ void Abandon(RunningProgram* program);  // kills it if still running and closes 
 // At the end of a test: a Purgewell still running is closed (idle, so without a question) and must exit with 0.
 void CloseIfRunning(RunningProgram* program);
 
-// Polls until the condition holds (every 20 ms, for at most a minute).
-template <typename Condition>
-bool WaitUntil(Condition condition) {
-  for (int tries = 0; tries < 3000; ++tries) {
-    if (condition()) return true;
-    Sleep(20);
-  }
-  return condition();
-}
 
 // A visible top-level window of the process with this class and (when not null) this title.
 HWND FindProcessWindow(DWORD processId, const char* className, const char* title);
@@ -86,5 +79,5 @@ bool ListedInItsFolder(const char* path);
 // A stand-in Vexlor file: ordinary bytes whose CRC-32 is forged to a signature-table value.
 bool WriteVexlorFile(const char* path, uint32_t crc);
 
-// "--- Removal process <verb> at hh:mm:ss on D Month YYYY ---" with today's date.
+// "--- Removal process <verb> at hh:mm:ss on D Month YYYY ---", dated today or the day the tests began.
 ::testing::AssertionResult IsTimeLine(const std::string& line, const char* verb);

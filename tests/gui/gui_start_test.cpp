@@ -127,7 +127,7 @@ TEST_F(PurgewellStart, AnotherProgramHoldingTheMutexKeepsPurgewellFromStarting) 
   ExpectRefused(&program);
 }
 
-TEST_F(PurgewellStart, RunningPurgewellKeepsASecondCopyAndTheConsoleProgramFromStarting) {
+TEST_F(PurgewellStart, RunningPurgewellKeepsASecondCopyFromStarting) {
   ASSERT_TRUE(StartPurgewell(&program));
   ASSERT_TRUE(StartProgram("Purgewell.exe", &other));
   ExpectRefused(&other);
@@ -136,17 +136,22 @@ TEST_F(PurgewellStart, RunningPurgewellKeepsASecondCopyAndTheConsoleProgramFromS
 
   std::string output;
   EXPECT_EQ(183u, RunToEnd("C:\\bin\\mutex_holder.exe probe", &output));
-  if (FileExists("C:\\bin\\PurgewellConsole.exe")) {
-    RunToEnd("C:\\bin\\PurgewellConsole.exe", &output);
-    EXPECT_NE(std::string::npos, output.find(ALREADY_RUNNING)) << output;
-    EXPECT_EQ(std::string::npos, output.find("The removal process will now start")) << output;
-  }
 
   PostMessageA(program.window, WM_CLOSE, 0, 0);
   DWORD code = 1;
   ASSERT_TRUE(WaitForExit(&program, &code));
   EXPECT_EQ(0u, code);
   EXPECT_EQ(0u, RunToEnd("C:\\bin\\mutex_holder.exe probe", &output));  // released with the window
+}
+
+// Needs the console program beside the driver; a tree built without it reports this case as skipped.
+TEST_F(PurgewellStart, RunningPurgewellKeepsTheConsoleProgramFromStarting) {
+  if (!FileExists("C:\\bin\\PurgewellConsole.exe")) GTEST_SKIP() << "PurgewellConsole.exe is not in C:\\bin";
+  ASSERT_TRUE(StartPurgewell(&program));
+  std::string output;
+  RunToEnd("C:\\bin\\PurgewellConsole.exe", &output);
+  EXPECT_NE(std::string::npos, output.find(ALREADY_RUNNING)) << output;
+  EXPECT_EQ(std::string::npos, output.find("The removal process will now start")) << output;
 }
 
 // The width of a text's ink on the screen, in pixels: columns holding a dark pixel, first to last.

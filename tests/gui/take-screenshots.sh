@@ -4,6 +4,7 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/../../scripts/wine-lib.sh"
+. "$here/../../scripts/poll.sh"
 build=$(cd "$1" && pwd) output=$(mkdir -p "$2" && cd "$2" && pwd)
 prefix="$build/tests/gui/prefix-screenshots"
 trap 'wine_stop_server "$prefix"; rm -rf "$prefix"' EXIT
@@ -30,11 +31,11 @@ wine_start_server "$prefix"
 cd "$prefix/drive_c"
 wine 'C:\bin\gui_driver.exe' --gtest_also_run_disabled_tests '--gtest_filter=DISABLED_Screenshots.*' </dev/null &
 driver=$!
+# ready NAME: the driver has posed the window for NAME (or has ended, which the caller tells apart).
+ready() { [ -f "bin/$1.ready" ] || ! kill -0 "$driver" 2>/dev/null; }
 for name in about main removal; do
-  while [ ! -f "bin/$name.ready" ]; do
-    kill -0 "$driver" 2>/dev/null || { echo "take-screenshots.sh: the driver ended early" >&2; exit 1; }
-    sleep 0.2
-  done
+  poll 120 ready "$name" || true
+  [ -f "bin/$name.ready" ] || { echo "take-screenshots.sh: the driver ended early" >&2; exit 1; }
   sleep 0.5  # let the window finish painting
   import -window root -crop "$(cat "bin/$name.ready")" +repage "$output/purgewell-$name.png"
   touch "bin/$name.done"

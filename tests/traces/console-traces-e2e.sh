@@ -14,14 +14,15 @@ root=$(cd "$here/../.." && pwd)
 work="$tree/tests/traces/work/console${windows_version:+-$windows_version}"
 prefix="$work/prefix"
 windows="$prefix/drive_c/windows"
-socket="purgewell-traces-$$"
+pane_socket="purgewell-traces-$$" pane_work=$work
+. "$root/tests/common/console-pane.sh"
 run_key='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Run'
 sleeper_pids=()
 
 cleanup() {
   local pid
   for pid in "${sleeper_pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  tmux -L "$socket" kill-server 2>/dev/null || true
+  pane_stop
   wine_stop_server "$prefix"
   for pid in "${sleeper_pids[@]}"; do wait "$pid" 2>/dev/null || true; done
   rm -rf "$work"
@@ -31,7 +32,7 @@ trap cleanup EXIT
 fail() {
   echo "FAIL: $*" >&2
   echo "--- screen ---" >&2
-  screen >&2 || true
+  pane_screen screen >&2 || true
   exit 1
 }
 
@@ -48,19 +49,15 @@ forge() {
 
 # start_sleeper WINDOWS_PATH NAME: runs it under Wine in the background; waits until it has started.
 start_sleeper() {
-  local exe=$1 ready="C:\\vexlor\\ready-$2" tries=0
+  local exe=$1 ready="C:\\vexlor\\ready-$2"
   # exec keeps the process id: the Wine process of the sleeper is the one we wait for.
   (wine_env "$prefix" && cd "$prefix/drive_c" && exec wine "$exe" "$ready") </dev/null >/dev/null 2>&1 &
   sleeper_pids+=($!)
-  until [ -e "$prefix/drive_c/vexlor/ready-$2" ]; do
-    tries=$((tries + 1))
-    [ "$tries" -lt 400 ] || fail "$exe did not start"
-    sleep 0.05
-  done
+  poll 20 test -e "$prefix/drive_c/vexlor/ready-$2" || fail "$exe did not start"
 }
 
-# ended PID: true when the process is gone or a zombie waiting for us.
-ended() {
+# process_ended PID: true when the process is gone or a zombie waiting for us.
+process_ended() {
   local state
   state=$(ps -o stat= -p "$1" 2>/dev/null || true)
   [ -z "$state" ] || [ "${state:0:1}" = Z ]
@@ -69,48 +66,13 @@ ended() {
 # expect_exit_status PID STATUS WHAT: the process must end (soon) with STATUS. Run in this shell, not in a
 # subshell, so that wait reaches our own child.
 expect_exit_status() {
-  local pid=$1 expected=$2 what=$3 tries=0 status=0
-  until ended "$pid"; do
-    tries=$((tries + 1))
-    [ "$tries" -lt 100 ] || fail "$what is still running"
-    sleep 0.05
-  done
+  local pid=$1 expected=$2 what=$3 status=0
+  poll 10 process_ended "$pid" || fail "$what is still running"
   wait "$pid" || status=$?
   [ "$status" = "$expected" ] || fail "$what ended with exit code $status, not $expected"
 }
 
 has_value() { in_prefix wine reg query "$run_key" /v "$1" </dev/null >/dev/null 2>&1; }
-
-screen() {
-  tmux -L "$socket" capture-pane -p -S - -t main:screen |
-    sed -E 's/[0-9]{2}:[0-9]{2}:[0-9]{2} on [0-9]{1,2} [A-Z][a-z]+ [0-9]{4}/<WHEN>/g' |
-    sed -e :a -e '/^\n*$/{$d;N;ba' -e '}'
-}
-
-pane() { tmux -L "$socket" display-message -p -t main:screen "$1"; }
-
-wait_screen() {
-  local pattern=$1 tries=0
-  until tmux -L "$socket" capture-pane -p -S - -t main:screen | grep -qE -- "$pattern"; do
-    tries=$((tries + 1))
-    [ "$tries" -lt 2400 ] || fail "no line matching '$pattern'"
-    [ "$(pane '#{pane_dead}')" = 0 ] || fail "the program ended before showing '$pattern'"
-    sleep 0.05
-  done
-}
-
-# tmux does not always collect a finished pane's exit code, so the shell in the pane writes it to a file.
-wait_exit() {
-  local tries=0
-  until [ -s "$work/status" ]; do
-    tries=$((tries + 1))
-    [ "$tries" -lt 2400 ] || fail "the program did not end"
-    sleep 0.05
-  done
-  local status
-  status=$(cat "$work/status")
-  [ "$status" = 0 ] || fail "the program ended with exit code $status"
-}
 
 assert_exists() { [ -e "$prefix/$1" ] || fail "$1 was deleted"; }
 assert_gone() { [ ! -e "$prefix/$1" ] || fail "$1 is still there"; }
@@ -156,13 +118,11 @@ done
 
 # ---- the run ----
 
-printf 'set -g remain-on-exit on\nset -g remain-on-exit-format ""\nset -g history-limit 10000\n' >"$work/tmux.conf"
-tmux -L "$socket" -f "$work/tmux.conf" new-session -d -s main -n screen -x 120 -y 40 -c "$prefix/drive_c" \
-  "env WINEPREFIX='$prefix' WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=' LANG=C.UTF-8 \
-   wine 'C:\\bin\\PurgewellConsole.exe'; echo \$? >'$work/status'"
-wait_screen 'Would you like to remove the infected files'
-tmux -L "$socket" send-keys -t main:screen -l y
-wait_exit
+pane_start screen "$prefix/drive_c" "$(pane_recorded screen "env WINEPREFIX='$prefix' WINEARCH=win32 WINEDEBUG=-all \
+  WINEDLLOVERRIDES='mscoree,mshtml=' LANG=C.UTF-8 wine 'C:\\bin\\PurgewellConsole.exe'")"
+pane_wait screen 'Would you like to remove the infected files'
+pane_keys screen y
+pane_wait_exit screen
 
 expected="Vexlor Removal Tool - Console version
 Purgewell 1.0.0.0 - free removal tool by the Purgewell developers
@@ -184,7 +144,7 @@ A Vexlor.y infected file was found: C:\\vexlor\\small\\svchost.exe
 --- Removal process finished at <WHEN> ---
 Vexlor was found in 7 files on your PC. Would you like to remove the infected files? Y/N
 6 out of 7 files were successfully removed!"
-if ! diff -u <(printf '%s\n' "$expected") <(screen) >"$work/screen.diff"; then
+if ! diff -u <(printf '%s\n' "$expected") <(pane_screen screen) >"$work/screen.diff"; then
   fail "the screen differs (- expected, + shown):
 $(cat "$work/screen.diff")"
 fi
@@ -194,7 +154,7 @@ fi
 # Terminated with exit code 0 by the program; the sleeper itself would end with 3, ten minutes later.
 expect_exit_status "$small_pid" 0 "the small Vexlor process"
 expect_exit_status "$large_pid" 0 "the large Vexlor process"
-ended "$helper_pid" && fail "the ordinary process was terminated"
+process_ended "$helper_pid" && fail "the ordinary process was terminated"
 
 ! has_value "Tiny AV" || fail "the Run value Tiny AV is still there"
 ! has_value "SysMonXP" || fail "the Run value SysMonXP is still there"

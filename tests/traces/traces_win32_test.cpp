@@ -13,6 +13,7 @@
 
 #include "crc_forge.h"
 #include "finding_list.h"
+#include "poll.h"
 #include "scan_events.h"
 #include "scan_recorder.h"
 #include "signatures.h"
@@ -112,11 +113,10 @@ class ProcessSweepOnWine : public ::testing::Test {
 
   // The image path is readable only once the new process has mapped its modules.
   static void WaitUntilLoaded(HANDLE process) {
-    char path[MAX_PATH];
-    for (int attempt = 0; attempt < 200; ++attempt) {
-      if (GetModuleFileNameExA(process, nullptr, path, sizeof path) != 0) return;
-      Sleep(50);
-    }
+    WaitUntil([process] {
+      char path[MAX_PATH];
+      return GetModuleFileNameExA(process, nullptr, path, sizeof path) != 0;
+    }, 10000);
   }
 
   static bool InSnapshot(DWORD processId) {
