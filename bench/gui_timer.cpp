@@ -6,41 +6,17 @@
 #include <cstring>
 
 #include "resource.h"
+#include "window_search.h"
 
 static const int BOX_TEXT = 65535;
 static DWORD pollMs = 10;  // how often the windows are looked for; a second argument changes it
 static const DWORD WAIT_LIMIT_MS = 600000;
 
-struct WindowSearch {
-  DWORD processId;
-  const char* className;
-  const char* textStart;  // for message boxes: how static 65535 begins; null for any
-  HWND found;
-};
-
-static BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter) {
-  WindowSearch* search = reinterpret_cast<WindowSearch*>(parameter);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  if (owner != search->processId || !IsWindowVisible(window)) return TRUE;
-  char name[64];
-  if (GetClassNameA(window, name, sizeof name) == 0 || lstrcmpiA(name, search->className) != 0) return TRUE;
-  if (search->textStart != nullptr) {
-    char text[512];
-    text[0] = '\0';
-    GetDlgItemTextA(window, BOX_TEXT, text, sizeof text);
-    if (std::strncmp(text, search->textStart, std::strlen(search->textStart)) != 0) return TRUE;
-  }
-  search->found = window;
-  return FALSE;
-}
-
 // Polls every pollMs; null when the process ends or the wait is too long.
 static HWND WaitForWindow(HANDLE process, DWORD processId, const char* className, const char* textStart) {
   for (DWORD waited = 0; waited < WAIT_LIMIT_MS; waited += pollMs) {
-    WindowSearch search = {processId, className, textStart, nullptr};
-    EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
-    if (search.found != nullptr) return search.found;
+    HWND found = FindWantedWindow(WindowWanted{processId, className, nullptr, textStart != nullptr, textStart});
+    if (found != nullptr) return found;
     if (WaitForSingleObject(process, pollMs) == WAIT_OBJECT_0) return nullptr;
   }
   return nullptr;

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "crc_forge.h"
+#include "window_search.h"
 
 const char* const ProgramFolder = "C:\\bin";
 
@@ -52,37 +53,12 @@ void CloseIfRunning(RunningProgram* program) {
   EXPECT_EQ(0u, code);
 }
 
-struct WindowSearch {
-  DWORD processId;
-  const char* className;
-  const char* title;
-  bool messageBox;  // only windows holding a message box's text static (65535)
-  HWND found;
-};
-
-static BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter) {
-  WindowSearch* search = reinterpret_cast<WindowSearch*>(parameter);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  if (owner != search->processId || !IsWindowVisible(window)) return TRUE;
-  char name[64];
-  if (GetClassNameA(window, name, sizeof name) == 0 || lstrcmpiA(name, search->className) != 0) return TRUE;
-  if (search->title != nullptr && WindowText(window) != search->title) return TRUE;
-  if (search->messageBox && GetDlgItem(window, 0xFFFF) == nullptr) return TRUE;
-  search->found = window;
-  return FALSE;
-}
-
 HWND FindProcessWindow(DWORD processId, const char* className, const char* title) {
-  WindowSearch search = {processId, className, title, false, nullptr};
-  EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  return FindWantedWindow(WindowWanted{processId, className, title, false, nullptr});
 }
 
 HWND FindMessageBox(DWORD processId, const char* title) {
-  WindowSearch search = {processId, "#32770", title, true, nullptr};
-  EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  return FindWantedWindow(WindowWanted{processId, "#32770", title, true, nullptr});
 }
 
 HWND WaitForProcessWindow(DWORD processId, const char* className, const char* title) {

@@ -57,14 +57,7 @@ if [ "$planted_comctl32" = 1 ]; then
 fi
 if [ "$many_files" -gt 0 ]; then
   # A long scan: empty files in folders of a thousand, walked after everything on C:.
-  python3 - "$prefix/drive_d/many" "$many_files" <<'PY'
-import os, sys
-root, count = sys.argv[1], int(sys.argv[2])
-for i in range(count):
-    folder = os.path.join(root, "folder%03d" % (i // 1000))
-    os.makedirs(folder, exist_ok=True)
-    open(os.path.join(folder, "file%05d.txt" % i), "w").close()
-PY
+  python3 "$here/../tools/many-files.py" "$prefix/drive_d/many" "$many_files"
 fi
 
 (

@@ -13,13 +13,7 @@ wine_copy "$build/wine/template" "$prefix"
 wine_map_drive "$prefix" d drive_d hd
 mkdir -p "$prefix/drive_c/bin"
 cp "$build/gui/Purgewell.exe" "$build/tests/gui/gui_driver.exe" "$prefix/drive_c/bin/"
-python3 - "$prefix/drive_d/many" <<'PY'
-import os, sys
-for i in range(20000):
-    folder = os.path.join(sys.argv[1], "Photos %03d" % (i // 1000))
-    os.makedirs(folder, exist_ok=True)
-    open(os.path.join(folder, "holiday picture %05d.jpg" % i), "w").close()
-PY
+python3 "$here/../tools/many-files.py" "$prefix/drive_d/many" 20000 "Photos %03d" "holiday picture %05d.jpg"
 (
   wine_env "$prefix"
   wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d Default /f >/dev/null 2>&1 </dev/null
