@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform.h"
+#include "real_view.h"
 
 FindingList findingList = {nullptr, 0};
 
@@ -42,11 +43,14 @@ FindingRecord* FindingList_Add(const char* path, int32_t kind) {
 FindingRemoval FindingList_RemoveAll() {
   Platform_Lock(findingListLock);
   FindingRemoval result = {0, findingList.count};
+  // The paths were found in the disk's real view, so they are deleted in it, whichever thread asks.
+  RealView view = RealView_Enter();
   for (int32_t i = 0; i < findingList.count; ++i) {
     const char* path = findingList.slots[i]->path;
     Platform_SetAttributesNormal(path);
     if (Platform_DeleteFile(path)) result.deleted += 1;
   }
+  RealView_Leave(view);
   Platform_Unlock(findingListLock);
   return result;
 }

@@ -74,12 +74,15 @@ bool Platform_FirstProcess(PlatformHandle snapshot, PlatformProcessEntry* entry)
 bool Platform_NextProcess(PlatformHandle snapshot, PlatformProcessEntry* entry);
 void Platform_CloseSnapshot(PlatformHandle snapshot);
 bool Platform_OpenProcess(uint32_t processId, PlatformHandle* process);  // rights 0x411, not inherited
+// The path of the file the process runs from, as the disk names it (never a 32-bit view of it).
 bool Platform_GetProcessImagePath(PlatformHandle process, char* path, uint32_t size);
 bool Platform_TerminateProcess(PlatformHandle process);  // exit code 0
 void Platform_CloseProcess(PlatformHandle process);
 
-// The machine-wide Run key, opened to query and set values.
-bool Platform_OpenRunKey(PlatformHandle* key);
+// The machine-wide Run key, opened to query and set values, in one registry view: the machine's own
+// (the 64-bit one on 64-bit Windows), or the view of 32-bit programs, which only 64-bit Windows has.
+enum : uint32_t { PLATFORM_RUN_KEY_NATIVE = 0, PLATFORM_RUN_KEY_32BIT = 1 };
+bool Platform_OpenRunKey(uint32_t view, PlatformHandle* key);
 // RegEnumValueA: lengths in and out as the platform gives them; returns the platform's error code.
 int32_t Platform_EnumValue(PlatformHandle key, uint32_t index, char* name, uint32_t* nameLength, uint32_t* type,
                            uint8_t* data, uint32_t* dataSize);
@@ -87,6 +90,12 @@ bool Platform_DeleteValue(PlatformHandle key, const char* name);
 void Platform_CloseKey(PlatformHandle key);
 // PathRemoveArgsA: cuts a command line after its program path, in place.
 void Platform_RemoveArgs(char* path);
+
+// The WOW64 file-system redirector of the calling thread (64-bit Windows shows a 32-bit program its
+// SysWOW64 folder under the name System32). Off returns false when the machine has no redirector
+// (32-bit Windows); otherwise the thread sees the disk as it is until Restore is given *previous.
+bool Platform_RedirectionOff(PlatformHandle* previous);
+void Platform_RedirectionRestore(PlatformHandle previous);
 
 // Files by path.
 bool Platform_FileExists(const char* path);

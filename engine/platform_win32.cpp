@@ -9,6 +9,7 @@
 #include <new>
 
 #include "platform.h"
+#include "platform_win32_wow64.h"
 #include "system_library.h"
 
 static void CopyFindData(const WIN32_FIND_DATAA& data, PlatformFindData* entry) {
@@ -122,23 +123,41 @@ static GetModuleFileNameExFunction FindGetModuleFileNameEx() {
       reinterpret_cast<void*>(GetProcAddress(psapi, "GetModuleFileNameExA")));
 }
 
-bool Platform_GetProcessImagePath(PlatformHandle process, char* path, uint32_t size) {
+// The path the process's own module list gives, which on 64-bit Windows is in the 32-bit programs' view.
+static bool ModuleImagePath(PlatformHandle process, char* path, uint32_t size) {
   // Loaded once, on first use, and kept until the process ends.
   static const GetModuleFileNameExFunction getModuleFileNameEx = FindGetModuleFileNameEx();
   if (getModuleFileNameEx == nullptr) return false;
   DWORD length = getModuleFileNameEx(process, nullptr, path, size);
   // A full buffer may hold a cut path: treat it as no path.
-  return length != 0 && length < size;
+  return length != 0 && length < size && Wow64_RealPathOf32BitView(path, size);
+}
+
+bool Platform_GetProcessImagePath(PlatformHandle process, char* path, uint32_t size) {
+  wchar_t fullPath[PLATFORM_MAX_PATH + 1];
+  if (!Wow64_FullImagePath(process, fullPath, PLATFORM_MAX_PATH + 1)) return ModuleImagePath(process, path, size);
+  // A name the code page cannot spell would open some other file or none: no path then.
+  BOOL lossy = FALSE;
+  int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, fullPath, -1, path, static_cast<int>(size), nullptr,
+                                   &lossy);
+  return length > 1 && !lossy;
 }
 
 bool Platform_TerminateProcess(PlatformHandle process) { return TerminateProcess(process, 0) != FALSE; }
 
 void Platform_CloseProcess(PlatformHandle process) { CloseHandle(process); }
 
-bool Platform_OpenRunKey(PlatformHandle* key) {
+bool Platform_OpenRunKey(uint32_t view, PlatformHandle* key) {
+  // On 32-bit Windows the key has one view, reached without a view flag (which Windows 2000 would refuse).
+  REGSAM viewFlag = 0;
+  if (Wow64_Running()) {
+    viewFlag = view == PLATFORM_RUN_KEY_32BIT ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+  } else if (view == PLATFORM_RUN_KEY_32BIT) {
+    return false;
+  }
   HKEY handle;
   LONG result = RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", 0,
-                              KEY_QUERY_VALUE | KEY_SET_VALUE, &handle);
+                              KEY_QUERY_VALUE | KEY_SET_VALUE | viewFlag, &handle);
   if (result != ERROR_SUCCESS) return false;
   *key = handle;
   return true;

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "platform.h"
+#include "real_view.h"
 #include "traces.h"
 #include "walker.h"
 
@@ -24,9 +25,22 @@ static void WalkFixedDrives(ScanReporter reporter) {
   }
 }
 
-void ScanRun(ScanReporter reporter) {
-  ScanReport(reporter, SCAN_EV_STARTED, nullptr, nullptr);
+// The front-end's reporter and the scanning thread's view of the disk, for the length of one run.
+struct RealViewScan {
+  ScanReporter frontEnd;
+  RealView view;
+};
 
+// The stages' file calls see the disk as it is; the front-end's code (its windows, message boxes and any
+// library it loads) runs in the ordinary view, so each report leaves the real one for its length.
+static void ReportInOrdinaryView(void* context, ScanEvent event, const char* text, const ThreatSignature* signature) {
+  RealViewScan* scan = static_cast<RealViewScan*>(context);
+  RealView_Leave(scan->view);
+  ScanReport(scan->frontEnd, event, text, signature);
+  scan->view = RealView_Enter();
+}
+
+static void RunStages(ScanReporter reporter) {
   char windowsDirectory[SCAN_PATH_SIZE];
   uint32_t length = Platform_GetWindowsDirectory(windowsDirectory, sizeof windowsDirectory);
   if (length == 0 || length >= sizeof windowsDirectory) windowsDirectory[0] = '\0';
@@ -46,6 +60,13 @@ void ScanRun(ScanReporter reporter) {
     return;
   }
   ScanReport(reporter, SCAN_EV_FINISHED, nullptr, nullptr);
+}
+
+void ScanRun(ScanReporter reporter) {
+  ScanReport(reporter, SCAN_EV_STARTED, nullptr, nullptr);
+  RealViewScan scan = {reporter, RealView_Enter()};
+  RunStages(ScanReporter{ReportInOrdinaryView, &scan});
+  RealView_Leave(scan.view);
 }
 
 unsigned ScanThread(void* reporter) {

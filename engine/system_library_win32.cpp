@@ -3,9 +3,13 @@
 
 #include <cstring>
 
+#include "platform_win32_wow64.h"
+
 HMODULE SystemLibrary_Load(const char* name) {
   char path[MAX_PATH + 32];
-  UINT length = GetSystemDirectoryA(path, MAX_PATH);
+  // On 64-bit Windows the 32-bit libraries are in SysWOW64: named so, they load even while the scanning
+  // thread has the file-system redirector off.
+  UINT length = Wow64_SystemDirectory(path, MAX_PATH);
   size_t nameLength = std::strlen(name);
   if (length == 0 || length >= MAX_PATH || length + 1 + nameLength + 1 > sizeof path) return nullptr;
   path[length] = '\\';

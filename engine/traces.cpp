@@ -113,9 +113,8 @@ static bool TerminateValueData(uint8_t* data, uint32_t dataSize, uint32_t buffer
   return std::memchr(data, '\0', bufferSize) != nullptr;
 }
 
-bool Traces_RunKeyCleanup(ScanReporter reporter, const char* windowsDirectory) {
-  PlatformHandle key;
-  if (!Platform_OpenRunKey(&key)) return true;
+// Examines every value of one opened Run key and closes it; false when it noticed a stop request.
+static bool CleanRunKey(PlatformHandle key, ScanReporter reporter, const char* windowsDirectory) {
   char name[RUN_VALUE_NAME_SIZE];
   uint8_t data[SCAN_PATH_SIZE];
   uint32_t index = 0;
@@ -143,6 +142,19 @@ bool Traces_RunKeyCleanup(ScanReporter reporter, const char* windowsDirectory) {
     if (!valueDeleted) index += 1;
   }
   Platform_CloseKey(key);
+  return true;
+}
+
+// 64-bit Windows keeps one Run key for 64-bit programs and one for 32-bit ones, and the malware may
+// be started from either; 32-bit Windows has only the first.
+static const uint32_t RunKeyViews[] = {PLATFORM_RUN_KEY_NATIVE, PLATFORM_RUN_KEY_32BIT};
+
+bool Traces_RunKeyCleanup(ScanReporter reporter, const char* windowsDirectory) {
+  for (uint32_t view : RunKeyViews) {
+    PlatformHandle key;
+    if (!Platform_OpenRunKey(view, &key)) continue;
+    if (!CleanRunKey(key, reporter, windowsDirectory)) return false;
+  }
   return true;
 }
 

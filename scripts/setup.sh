@@ -6,7 +6,7 @@ packages=(
   cmake make g++ git
   g++-mingw-w64-i686-win32 binutils-mingw-w64-i686
   googletest libgtest-dev libbenchmark-dev
-  wine wine32:i386 fonts-wine
+  wine wine32:i386 wine64 fonts-wine
   xvfb xdotool imagemagick x11-apps tmux
   python3 shellcheck
 )

@@ -4,21 +4,34 @@
 
 wine_env() {
   export WINEPREFIX="$1"
-  export WINEARCH=win32
+  export WINEARCH
+  WINEARCH=$(wine_arch "$1")
   export WINEDEBUG=-all
   export WINEDLLOVERRIDES="${PURGEWELL_DLLOVERRIDES:-mscoree,mshtml=}"
   export LANG=C.UTF-8
   unset LC_ALL
 }
 
+# win64 for a prefix whose registry says it is 64-bit Windows (Wine writes "#arch=win64" at its top), otherwise
+# win32; a prefix not made yet gets PURGEWELL_WINEARCH (win32 unless set).
+wine_arch() {
+  local arch=${PURGEWELL_WINEARCH:-win32}
+  if [ -f "$1/system.reg" ]; then
+    arch=win32
+    head -n 5 "$1/system.reg" | grep -qx '#arch=win64' && arch=win64
+  fi
+  echo "$arch"
+}
+
 # Builds a clean prefix once: no z: drive, user folders that do not lead into $HOME, Wine's fonts.
+# wine_template PREFIX [ARCH]: ARCH win32 (the default) or win64, 64-bit Windows with its WOW64 layer.
 wine_template() {
-  local prefix=$1
+  local prefix=$1 arch=${2:-win32}
   [ -f "$prefix/.purgewell-template" ] && return 0
   rm -rf "$prefix"
   mkdir -p "$(dirname "$prefix")"
   (
-    wine_env "$prefix"
+    PURGEWELL_WINEARCH=$arch wine_env "$prefix"
     wineboot -i >/dev/null 2>&1 </dev/null
     wineserver -w
   )

@@ -69,12 +69,15 @@ std::map<std::string, uint32_t> driveTypes;
 std::string windowsDirectory;
 std::vector<Process> processes;
 std::vector<uint32_t> terminated;
-std::vector<RunValue> runValues;
+std::vector<RunValue> runValues[2];  // by view
+bool wow64 = false;
+thread_local bool redirectionOff = false;
+char wasOffToken;  // what Platform_RedirectionOff gives back when the redirector was already off
 std::vector<Rule> rules;
 std::map<std::string, int> callCounts;
 int openHandles = 0;
 uint32_t nextId = 1;
-int runKeyToken;
+uint32_t runKeyViews[2] = {PLATFORM_RUN_KEY_NATIVE, PLATFORM_RUN_KEY_32BIT};  // the keys' handles
 bool filteredAdministrator = false;
 
 std::string Lower(std::string text) {
@@ -160,6 +163,16 @@ bool Call(const std::string& operation, const std::string& argument) {
   return fail;
 }
 
+// The path a Platform_ file call reaches: on 64-bit Windows, while the calling thread's redirector is on,
+// System32 of the Windows directory is SysWOW64.
+std::string Seen(const std::string& path) {
+  std::string system32 = windowsDirectory + "\\System32";
+  if (!wow64 || redirectionOff || path.size() < system32.size()) return path;
+  if (Lower(path.substr(0, system32.size())) != Lower(system32)) return path;
+  if (path.size() > system32.size() && path[system32.size()] != '\\') return path;
+  return windowsDirectory + "\\SysWOW64" + path.substr(system32.size());
+}
+
 void FillEntry(const Node& node, const std::string& name, PlatformFindData* entry) {
   entry->attributes = node.attributes;
   if (!node.linkTarget.empty()) entry->attributes |= PLATFORM_ATTR_DIRECTORY | PLATFORM_ATTR_REPARSE_POINT;
@@ -179,7 +192,10 @@ void Fake_Reset() {
   windowsDirectory = "C:\\WINDOWS";
   processes.clear();
   terminated.clear();
-  runValues.clear();
+  runValues[0].clear();
+  runValues[1].clear();
+  wow64 = false;
+  redirectionOff = false;
   rules.clear();
   callCounts.clear();
   openHandles = 0;
@@ -262,19 +278,26 @@ bool Fake_ProcessRunning(uint32_t processId) {
   return false;
 }
 
-void Fake_AddRunValue(const std::string& name, uint32_t type, const std::string& data) {
+void Fake_SetWow64(bool on) {
   std::lock_guard<std::recursive_mutex> hold(fakeLock);
-  runValues.push_back({name, type, data});
+  wow64 = on;
 }
 
-void Fake_AddRunString(const std::string& name, const std::string& data) {
-  Fake_AddRunValue(name, PLATFORM_REG_SZ, data + std::string(1, '\0'));
+bool Fake_RedirectionOffOnThisThread() { return redirectionOff; }
+
+void Fake_AddRunValue(const std::string& name, uint32_t type, const std::string& data, uint32_t view) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  runValues[view].push_back({name, type, data});
 }
 
-std::vector<std::string> Fake_RunValueNames() {
+void Fake_AddRunString(const std::string& name, const std::string& data, uint32_t view) {
+  Fake_AddRunValue(name, PLATFORM_REG_SZ, data + std::string(1, '\0'), view);
+}
+
+std::vector<std::string> Fake_RunValueNames(uint32_t view) {
   std::lock_guard<std::recursive_mutex> hold(fakeLock);
   std::vector<std::string> names;
-  for (const RunValue& value : runValues) names.push_back(value.name);
+  for (const RunValue& value : runValues[view]) names.push_back(value.name);
   return names;
 }
 
@@ -305,7 +328,7 @@ bool Platform_FindFirst(const char* pattern, PlatformHandle* find, PlatformFindD
   if (Call("FindFirst", pattern)) return false;
   std::string text = pattern;
   if (text.size() < 2 || text.substr(text.size() - 2) != "\\*") return false;
-  std::string key = Resolve(text.substr(0, text.size() - 2));
+  std::string key = Resolve(Seen(text.substr(0, text.size() - 2)));
   if (key.empty() || !tree[key].directory) return false;
   FindState* state = new FindState{{}, 0};
   PlatformFindData item;
@@ -352,7 +375,7 @@ void Platform_FindClose(PlatformHandle find) {
 bool Platform_GetDirectoryId(const char* path, PlatformDirectoryId* id) {
   std::lock_guard<std::recursive_mutex> hold(fakeLock);
   if (Call("GetDirectoryId", path)) return false;
-  std::string key = Resolve(path);
+  std::string key = Resolve(Seen(path));
   if (key.empty() || !tree[key].directory) return false;
   id->volume = static_cast<uint32_t>(key[0]);
   id->indexHigh = 0;
@@ -363,7 +386,7 @@ bool Platform_GetDirectoryId(const char* path, PlatformDirectoryId* id) {
 bool Platform_OpenForChecksum(const char* path, PlatformHandle* file) {
   std::lock_guard<std::recursive_mutex> hold(fakeLock);
   if (Call("OpenForChecksum", path)) return false;
-  std::string key = Resolve(path);
+  std::string key = Resolve(Seen(path));
   if (key.empty() || tree[key].directory) return false;
   *file = new FileState{tree[key].contents, 0, path};
   openHandles += 1;
@@ -504,20 +527,24 @@ void Platform_CloseProcess(PlatformHandle process) {
   openHandles -= 1;
 }
 
-bool Platform_OpenRunKey(PlatformHandle* key) {
+bool Platform_OpenRunKey(uint32_t view, PlatformHandle* key) {
   std::lock_guard<std::recursive_mutex> hold(fakeLock);
-  if (Call("OpenRunKey", "")) return false;
-  *key = &runKeyToken;
+  if (Call("OpenRunKey", view == PLATFORM_RUN_KEY_32BIT ? "32-bit" : "native")) return false;
+  if (view == PLATFORM_RUN_KEY_32BIT && !wow64) return false;
+  *key = &runKeyViews[view];
   openHandles += 1;
   return true;
 }
 
-int32_t Platform_EnumValue(PlatformHandle, uint32_t index, char* name, uint32_t* nameLength, uint32_t* type,
+static std::vector<RunValue>& KeyValues(PlatformHandle key) { return runValues[*static_cast<uint32_t*>(key)]; }
+
+int32_t Platform_EnumValue(PlatformHandle key, uint32_t index, char* name, uint32_t* nameLength, uint32_t* type,
                            uint8_t* data, uint32_t* dataSize) {
   std::lock_guard<std::recursive_mutex> hold(fakeLock);
   if (Call("EnumValue", std::to_string(index))) return 5;  // access denied
-  if (index >= runValues.size()) return PLATFORM_ERROR_NO_MORE_ITEMS;
-  const RunValue& value = runValues[index];
+  const std::vector<RunValue>& values = KeyValues(key);
+  if (index >= values.size()) return PLATFORM_ERROR_NO_MORE_ITEMS;
+  const RunValue& value = values[index];
   if (value.name.size() + 1 > *nameLength || value.data.size() > *dataSize) return PLATFORM_ERROR_MORE_DATA;
   std::memcpy(name, value.name.c_str(), value.name.size() + 1);
   *nameLength = static_cast<uint32_t>(value.name.size());
@@ -527,12 +554,13 @@ int32_t Platform_EnumValue(PlatformHandle, uint32_t index, char* name, uint32_t*
   return PLATFORM_ERROR_SUCCESS;
 }
 
-bool Platform_DeleteValue(PlatformHandle, const char* name) {
+bool Platform_DeleteValue(PlatformHandle key, const char* name) {
   std::lock_guard<std::recursive_mutex> hold(fakeLock);
   if (Call("DeleteValue", name)) return false;
-  for (size_t i = 0; i < runValues.size(); ++i) {
-    if (Lower(runValues[i].name) == Lower(name)) {
-      runValues.erase(runValues.begin() + static_cast<long>(i));
+  std::vector<RunValue>& values = KeyValues(key);
+  for (size_t i = 0; i < values.size(); ++i) {
+    if (Lower(values[i].name) == Lower(name)) {
+      values.erase(values.begin() + static_cast<long>(i));
       return true;
     }
   }
@@ -561,16 +589,30 @@ void Platform_RemoveArgs(char* path) {
   while (cut > path && cut[-1] == ' ') *--cut = '\0';
 }
 
+bool Platform_RedirectionOff(PlatformHandle* previous) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  if (Call("RedirectionOff", "") || !wow64) return false;
+  *previous = redirectionOff ? &wasOffToken : nullptr;
+  redirectionOff = true;
+  return true;
+}
+
+void Platform_RedirectionRestore(PlatformHandle previous) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  Call("RedirectionRestore", "");
+  redirectionOff = previous != nullptr;
+}
+
 bool Platform_FileExists(const char* path) {
   std::lock_guard<std::recursive_mutex> hold(fakeLock);
   if (Call("FileExists", path)) return false;
-  return !Resolve(path).empty();
+  return !Resolve(Seen(path)).empty();
 }
 
 bool Platform_SetAttributesNormal(const char* path) {
   std::lock_guard<std::recursive_mutex> hold(fakeLock);
   if (Call("SetAttributesNormal", path)) return false;
-  std::string key = Resolve(path);
+  std::string key = Resolve(Seen(path));
   if (key.empty()) return false;
   tree[key].attributes = tree[key].directory ? PLATFORM_ATTR_DIRECTORY : PLATFORM_ATTR_NORMAL;
   return true;
@@ -579,9 +621,10 @@ bool Platform_SetAttributesNormal(const char* path) {
 bool Platform_DeleteFile(const char* path) {
   std::lock_guard<std::recursive_mutex> hold(fakeLock);
   if (Call("DeleteFile", path)) return false;
-  std::string key = Resolve(path, false);
+  std::string seen = Seen(path);
+  std::string key = Resolve(seen, false);
   if (key.empty() || tree[key].directory || (tree[key].attributes & PLATFORM_ATTR_READONLY)) return false;
-  Fake_RemoveFile(path);
+  Fake_RemoveFile(seen);
   return true;
 }
 

@@ -27,10 +27,17 @@ void Fake_AddProcess(uint32_t processId, const std::string& exeFile, const std::
 std::vector<uint32_t> Fake_TerminatedProcesses();
 bool Fake_ProcessRunning(uint32_t processId);
 
-// The Run key. REG_SZ data is stored with its terminator.
-void Fake_AddRunValue(const std::string& name, uint32_t type, const std::string& data);
-void Fake_AddRunString(const std::string& name, const std::string& data);
-std::vector<std::string> Fake_RunValueNames();
+// 64-bit Windows: a file-system redirector per thread, on until the thread turns it off, that shows
+// <Windows directory>\SysWOW64 under the name <Windows directory>\System32 to the Platform_ file calls
+// (the Fake_ calls always see the tree as it is); and a second Run key, the 32-bit programs' view.
+void Fake_SetWow64(bool on);
+bool Fake_RedirectionOffOnThisThread();
+
+// The Run key in one view. REG_SZ data is stored with its terminator.
+void Fake_AddRunValue(const std::string& name, uint32_t type, const std::string& data,
+                      uint32_t view = PLATFORM_RUN_KEY_NATIVE);
+void Fake_AddRunString(const std::string& name, const std::string& data, uint32_t view = PLATFORM_RUN_KEY_NATIVE);
+std::vector<std::string> Fake_RunValueNames(uint32_t view = PLATFORM_RUN_KEY_NATIVE);
 
 // The user is an administrator running with UAC's filtered rights (false after Fake_Reset).
 void Fake_SetFilteredAdministrator(bool filtered);
