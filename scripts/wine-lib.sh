@@ -71,7 +71,11 @@ wine_map_drive() {
   ln -s "../$folder" "$prefix/dosdevices/$letter:"
   (
     wine_env "$prefix"
-    wine reg add 'HKLM\Software\Wine\Drives' /v "$letter:" /t REG_SZ /d "$type" /f >/dev/null 2>&1 </dev/null
+    # Wine reads the types in the machine's own registry view, where reg on a 64-bit prefix must be sent.
+    local view=""
+    [ "$WINEARCH" = win64 ] && view=/reg:64
+    wine reg add 'HKLM\Software\Wine\Drives' /v "$letter:" /t REG_SZ /d "$type" ${view:+"$view"} /f \
+      >/dev/null 2>&1 </dev/null
   )
 }
 

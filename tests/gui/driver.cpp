@@ -236,6 +236,27 @@ bool WriteVexlorFile(const char* path, uint32_t crc) {
   return WriteWholeFile(path, ForgeCrc32(std::string("stand-in Vexlor body for ") + path, crc));
 }
 
+static const char RUN_KEY[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+bool SetRunValue(const char* name, const char* command, REGSAM view) {
+  HKEY key;
+  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, RUN_KEY, 0, nullptr, 0, KEY_SET_VALUE | view, nullptr, &key, nullptr) !=
+      ERROR_SUCCESS) {
+    return false;
+  }
+  LONG result = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(command), lstrlenA(command) + 1);
+  RegCloseKey(key);
+  return result == ERROR_SUCCESS;
+}
+
+bool RunValueExists(const char* name, REGSAM view) {
+  HKEY key;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, RUN_KEY, 0, KEY_QUERY_VALUE | view, &key) != ERROR_SUCCESS) return false;
+  LONG result = RegQueryValueExA(key, name, nullptr, nullptr, nullptr, nullptr);
+  RegCloseKey(key);
+  return result == ERROR_SUCCESS;
+}
+
 static SYSTEMTIME LocalNow() {
   SYSTEMTIME now;
   GetLocalTime(&now);

@@ -78,6 +78,10 @@ bool FileExists(const char* path);
 bool ListedInItsFolder(const char* path);
 // A stand-in Vexlor file: ordinary bytes whose CRC-32 is forged to a signature-table value.
 bool WriteVexlorFile(const char* path, uint32_t crc);
+// A string value under the machine's Run key; view 0, or KEY_WOW64_64KEY / KEY_WOW64_32KEY for one
+// registry view of 64-bit Windows.
+bool SetRunValue(const char* name, const char* command, REGSAM view = 0);
+bool RunValueExists(const char* name, REGSAM view = 0);
 
 // "--- Removal process <verb> at hh:mm:ss on D Month YYYY ---", dated today or the day the tests began.
 ::testing::AssertionResult IsTimeLine(const std::string& line, const char* verb);

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -11,26 +12,6 @@
 #include "resource.h"
 
 namespace {
-
-const char RUN_KEY[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
-
-bool SetRunValue(const char* name, const char* command) {
-  HKEY key;
-  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, RUN_KEY, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS) {
-    return false;
-  }
-  LONG result = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(command), lstrlenA(command) + 1);
-  RegCloseKey(key);
-  return result == ERROR_SUCCESS;
-}
-
-bool RunValueExists(const char* name) {
-  HKEY key;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, RUN_KEY, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
-  LONG result = RegQueryValueExA(key, name, nullptr, nullptr, nullptr, nullptr);
-  RegCloseKey(key);
-  return result == ERROR_SUCCESS;
-}
 
 class PurgewellTraces : public ::testing::Test {
  protected:
@@ -102,6 +83,62 @@ TEST_F(PurgewellTraces, ProcessDroppedAndLogFilesAreReportedAndOfferedForRemoval
   for (const char* path : {"C:\\windows\\zip1.tmp", "C:\\windows\\pk_zip_alg.log", "C:\\bin\\vexlor_q.exe"}) {
     EXPECT_FALSE(FileExists(path)) << path;
   }
+}
+
+// The walk of both system folders of a 64-bit prefix, with the window shown, can take minutes on a busy
+// machine: the end-of-run question is waited for with a generous limit.
+bool WaitForTheQuestionAfterALongWalk(DWORD processId) {
+  return WaitUntil([processId] { return FindMessageBox(processId, "Vexlor Removal Tool") != nullptr; }, 8 * 60000);
+}
+
+// Run in a 64-bit Windows prefix: a copy in the real System32 and one in SysWOW64, a Vexlor Run value in
+// each registry view, and an ordinary value in both.
+class PurgewellOn64BitWindows : public PurgewellTraces {};
+
+TEST_F(PurgewellOn64BitWindows, FindsAndRemovesTracesInBothSystemFoldersAndBothRegistryViews) {
+  // This driver is a 32-bit program as well: Sysnative is its name for the real System32.
+  ASSERT_TRUE(WriteVexlorFile("C:\\windows\\sysnative\\vxcache.exe", 0x7278A0B5));  // Vexlor.a
+  ASSERT_TRUE(WriteVexlorFile("C:\\windows\\syswow64\\vxcache.exe", 0x411A3D2A));   // Vexlor.k
+  ASSERT_TRUE(WriteWholeFile("C:\\windows\\SysMonXP.exe", "stand-in started by the 64-bit Run value"));
+  ASSERT_TRUE(WriteWholeFile("C:\\windows\\fooding.exe", "stand-in started by the 32-bit Run value"));
+  ASSERT_TRUE(SetRunValue("SysMonXP", "SysMonXP.exe", KEY_WOW64_64KEY));
+  ASSERT_TRUE(SetRunValue("Tiny AV", "fooding.exe -antivirus service", KEY_WOW64_32KEY));
+  for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
+    ASSERT_TRUE(SetRunValue("Updater", "C:\\bin\\mutex_holder.exe", view));
+  }
+  ASSERT_FALSE(RunValueExists("SysMonXP", KEY_WOW64_32KEY)) << "the prefix does not keep two registry views";
+
+  RunScan();
+  ASSERT_TRUE(WaitForTheQuestionAfterALongWalk(program.processId));
+  ASSERT_TRUE(ExpectBoxAndAnswer(program.processId,
+                                 "Vexlor was found in 2 files on your PC. Would you like to remove the infected files?",
+                                 true, IDYES));
+  ASSERT_TRUE(ExpectBoxAndAnswer(program.processId, "2 out of 2 files were successfully removed!", false, IDOK));
+
+  std::vector<std::string> log = Log();
+  ASSERT_EQ(6u, log.size());
+  EXPECT_TRUE(IsTimeLine(log.front(), "started"));
+  EXPECT_EQ("Vexlor was found removed from the registry", log[1]);
+  EXPECT_EQ("Vexlor was found removed from the registry", log[2]);
+  // The walk meets the two folders in the file system's order.
+  std::vector<std::string> walked(log.begin() + 3, log.end() - 1);
+  std::sort(walked.begin(), walked.end());
+  EXPECT_EQ((std::vector<std::string>{"A Vexlor.a infected file was found: C:\\windows\\system32\\vxcache.exe",
+                                      "A Vexlor.k infected file was found: C:\\windows\\syswow64\\vxcache.exe"}),
+            walked);
+  EXPECT_TRUE(IsTimeLine(log.back(), "finished"));
+
+  for (const char* path : {"C:\\windows\\sysnative\\vxcache.exe", "C:\\windows\\syswow64\\vxcache.exe",
+                           "C:\\windows\\SysMonXP.exe", "C:\\windows\\fooding.exe"}) {
+    EXPECT_FALSE(FileExists(path)) << path;
+  }
+  for (const char* path : {"C:\\windows\\sysnative\\kernel32.dll", "C:\\windows\\syswow64\\kernel32.dll"}) {
+    EXPECT_TRUE(FileExists(path)) << path;
+  }
+  EXPECT_FALSE(RunValueExists("SysMonXP", KEY_WOW64_64KEY));
+  EXPECT_FALSE(RunValueExists("Tiny AV", KEY_WOW64_32KEY));
+  EXPECT_TRUE(RunValueExists("Updater", KEY_WOW64_64KEY));
+  EXPECT_TRUE(RunValueExists("Updater", KEY_WOW64_32KEY));
 }
 
 }  // namespace

@@ -1,21 +1,23 @@
 #!/usr/bin/env bash
 # Runs one group of the windowed program's tests in a private Wine prefix:
 #   run-gui-test.sh BUILD_DIR NAME GTEST_FILTER [--advpack-no] [--many-files COUNT] [--windows-version VERSION]
-#                   [--planted-comctl32]
-# The prefix is a copy of the build tree's template with fixed drives D: and E:, removable F:,
-# Purgewell.exe and the test programs in C:\bin; the driver runs there against the display in $DISPLAY.
+#                   [--planted-comctl32] [--win64]
+# The prefix is a copy of the build tree's template (with --win64 its 64-bit Windows one) with fixed drives
+# D: and E:, removable F:, Purgewell.exe and the test programs in C:\bin; the driver runs there against the
+# display in $DISPLAY.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/../../scripts/wine-lib.sh"
 build=$1 name=$2 filter=$3
 shift 3
-advpack_no=0 many_files=0 windows_version="" planted_comctl32=0
+advpack_no=0 many_files=0 windows_version="" planted_comctl32=0 template="$build/wine/template"
 while [ $# -gt 0 ]; do
   case $1 in
     --advpack-no) advpack_no=1 ;;
     --many-files) many_files=$2; shift ;;
     --windows-version) windows_version=$2; shift ;;
     --planted-comctl32) planted_comctl32=1 ;;
+    --win64) template="$build/wine/template64" ;;
     *) echo "run-gui-test.sh: unknown option $1" >&2; exit 2 ;;
   esac
   shift
@@ -33,7 +35,7 @@ cleanup() {
 }
 trap cleanup EXIT
 trap "exit 143" INT TERM
-wine_copy "$build/wine/template" "$prefix"
+wine_copy "$template" "$prefix"
 wine_map_drive "$prefix" d drive_d hd
 wine_map_drive "$prefix" e drive_e hd
 wine_map_drive "$prefix" f drive_f floppy
