@@ -9,6 +9,7 @@
 
 #include "crc_forge.h"
 #include "finding_list.h"
+#include "platform.h"
 #include "scan_events.h"
 #include "scan_recorder.h"
 #include "signatures.h"
@@ -168,6 +169,16 @@ TEST(RealSystemLibrary, LoadsByFullPathFromTheSystemDirectory) {
 
   EXPECT_EQ(nullptr, SystemLibrary_Load("no-such-library.dll"));
   EXPECT_EQ(nullptr, SystemLibrary_Load((std::string(MAX_PATH, 'a') + ".dll").c_str()));
+}
+
+// This prefix is 32-bit Windows: no redirector to turn off, and the Run key has one view.
+TEST(PlatformOn32BitWindows, HasNoRedirectorAndOneRunKeyView) {
+  PlatformHandle previous = nullptr;
+  EXPECT_FALSE(Platform_RedirectionOff(&previous));
+  PlatformHandle key = nullptr;
+  EXPECT_FALSE(Platform_OpenRunKey(PLATFORM_RUN_KEY_32BIT, &key));
+  ASSERT_TRUE(Platform_OpenRunKey(PLATFORM_RUN_KEY_NATIVE, &key));
+  Platform_CloseKey(key);
 }
 
 }  // namespace
