@@ -7,6 +7,7 @@
 
 #include "platform.h"
 #include "signatures.h"
+#include "system_library.h"
 
 namespace {
 
@@ -153,6 +154,20 @@ TEST(ProcessImagesOn64BitWindows, SixtyFourBitProcessHasItsSystem32PathAndItsFil
   Platform_RedirectionRestore(previous);
   // Wine's SysWOW64 has no services.exe: in the redirected view the same path names no file at all.
   EXPECT_FALSE(FileCrc32(path, &crc));
+}
+
+// A library loaded on first use, as psapi.dll is during a scan, while the scanning thread sees the real
+// System32 with its 64-bit libraries: the 32-bit one is loaded all the same.
+TEST(SystemLibraryOn64BitWindows, LoadsThe32BitLibraryWhileTheRedirectorIsOff) {
+  PlatformHandle previous = nullptr;
+  ASSERT_TRUE(Platform_RedirectionOff(&previous));
+  HMODULE psapi = SystemLibrary_Load("psapi.dll");
+  Platform_RedirectionRestore(previous);
+  ASSERT_NE(nullptr, psapi);
+  char loaded[MAX_PATH] = "";
+  GetModuleFileNameA(psapi, loaded, sizeof loaded);
+  EXPECT_EQ(0, lstrcmpiA("C:\\windows\\syswow64\\psapi.dll", loaded)) << loaded;
+  EXPECT_NE(nullptr, GetProcAddress(psapi, "GetModuleFileNameExA"));
 }
 
 }  // namespace
