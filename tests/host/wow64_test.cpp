@@ -25,10 +25,11 @@ std::string Body(uint32_t crc) { return ForgeCrc32("MZ stand-in body", crc); }
 // Records each event with the redirector's state on the reporting thread: the front-end's code must
 // always run in the ordinary view.
 int reportsWithRedirectorOff;
-void RecordWithView(ScanEvent event, const char* text, const ThreatSignature* signature) {
+void RecordWithViewCall(void*, ScanEvent event, const char* text, const ThreatSignature* signature) {
   if (Fake_RedirectionOffOnThisThread()) reportsWithRedirectorOff += 1;
-  RecordEvent(event, text, signature);
+  ScanReport(RecordEvent, event, text, signature);
 }
+const ScanReporter RecordWithView = {RecordWithViewCall, nullptr};
 
 void StartOn(bool wow64) {
   StartRecording();
