@@ -18,7 +18,21 @@ enum : ScanEvent {
   SCAN_EV_LOG_FILE = 1094,
   SCAN_EV_FINISHED = 1104,
   SCAN_EV_STOPPED = 1114,
+  // Sent only in the unattended settings below, so the interactive programs never see them.
+  SCAN_EV_PROCESS_FOUND = 1124,          // text: image path; signature: the build; before it is terminated
+  SCAN_EV_RUN_VALUE_FOUND = 1134,        // text: the Run value's name; before it is deleted
+  SCAN_EV_SKIPPED_TOO_LARGE = 1144,      // text: path of a file over the size limit, not read
+  SCAN_EV_SKIPPED_UNREADABLE = 1154,     // text: path of a file that could not be opened or read
+  SCAN_EV_SKIPPED_UNLISTABLE = 1164,     // text: path of a directory that could not be listed
+  SCAN_EV_SKIPPED_PATH_TOO_LONG = 1174,  // text: the entry's name; its path does not fit
+  SCAN_EV_SKIPPED_LINK_LOOP = 1184,      // text: path of a directory link back to an ancestor
 };
+
+// What the trace stages may do. Interactive (the default) is what both interactive programs get.
+// Report only: nothing is terminated or deleted; each process, Run value and its file that would be acted on is
+// reported as found. Unattended: found events first, then the acts, except that the Run value's file is not
+// deleted by the stage but reported as a dropped file for the caller to quarantine or delete.
+enum : int32_t { SCAN_ACTIONS_INTERACTIVE = 0, SCAN_ACTIONS_REPORT_ONLY = 1, SCAN_ACTIONS_UNATTENDED = 2 };
 
 // text and signature may be null; text is valid only during the call. context is the reporter's own.
 typedef void (*ScanReportFunction)(void* context, ScanEvent event, const char* text, const ThreatSignature* signature);
@@ -45,6 +59,12 @@ extern ScanControl scanControl;
 void ScanControl_Reset();
 void ScanControl_RequestStop();
 bool ScanControl_StopRequested();
+
+// Set before a scan starts; ScanControl_Reset leaves it alone.
+void ScanControl_SetActions(int32_t actions);
+int32_t ScanControl_Actions();
+// Reports a skipped entry (a SCAN_EV_SKIPPED_ event) in the unattended settings only.
+void ScanControl_ReportSkip(ScanReporter reporter, ScanEvent event, const char* text);
 
 // Reports SCAN_EV_STOPPED unless this run already did, so one run delivers it at most once.
 void ScanControl_ReportStop(ScanReporter reporter);

@@ -42,7 +42,11 @@ static void CheckProcess(uint32_t processId, ScanReporter reporter) {
   uint32_t crc;
   if (Platform_GetProcessImagePath(process, imagePath, sizeof imagePath) && FileCrc32(imagePath, &crc)) {
     const ThreatSignature* signature = SignatureTable_Match(crc);
-    if (signature != nullptr) {
+    int32_t actions = ScanControl_Actions();
+    if (signature != nullptr && actions != SCAN_ACTIONS_INTERACTIVE) {
+      ScanReport(reporter, SCAN_EV_PROCESS_FOUND, imagePath, signature);
+    }
+    if (signature != nullptr && actions != SCAN_ACTIONS_REPORT_ONLY) {
       if (Platform_TerminateProcess(process)) {
         ScanReport(reporter, SCAN_EV_PROCESS_KILLED, nullptr, signature);
       } else {
@@ -96,8 +100,15 @@ static bool RemoveRunEntry(PlatformHandle key, const char* name, const RunEntryS
   if (!RunEntryFilePath(path, sizeof path, windowsDirectory, entry->command)) return false;
   // A value whose file is already gone is left in place.
   if (!Platform_FileExists(path)) return false;
+  int32_t actions = ScanControl_Actions();
+  if (actions != SCAN_ACTIONS_INTERACTIVE) ScanReport(reporter, SCAN_EV_RUN_VALUE_FOUND, name, nullptr);
+  if (actions == SCAN_ACTIONS_REPORT_ONLY) {
+    ScanReport(reporter, SCAN_EV_DROPPED_FILE, path, nullptr);
+    return false;
+  }
   bool valueDeleted = Platform_DeleteValue(key, name);
-  Platform_DeleteFile(path);
+  // Unattended, the file is left to the caller, which may keep it in quarantine.
+  if (actions == SCAN_ACTIONS_INTERACTIVE) Platform_DeleteFile(path);
   if (valueDeleted) ScanReport(reporter, SCAN_EV_REGISTRY_CLEANED, nullptr, nullptr);
   // A file in use or without rights stays: list it for the removal at the end of the run.
   if (Platform_FileExists(path)) ScanReport(reporter, SCAN_EV_DROPPED_FILE, path, nullptr);

@@ -29,10 +29,14 @@ static bool LinkLeadsToAncestor(const char* linkPath, WalkRequest* current) {
 
 static void ReportFile(const char* path, const PlatformFindData& entry, ScanReporter reporter) {
   uint32_t crc;
-  if (entry.sizeLow <= WALK_SIZE_LIMIT && FileCrc32(path, &crc)) {
+  if (entry.sizeLow > WALK_SIZE_LIMIT) {
+    ScanControl_ReportSkip(reporter, SCAN_EV_SKIPPED_TOO_LARGE, path);
+  } else if (FileCrc32(path, &crc)) {
     for (int row = 0; row < SIGNATURE_COUNT; ++row) {
       if (SignatureTable[row].crc == crc) ScanReport(reporter, SCAN_EV_INFECTED_FILE, path, &SignatureTable[row]);
     }
+  } else if (entry.sizeLow != 0 || entry.sizeHigh != 0) {
+    ScanControl_ReportSkip(reporter, SCAN_EV_SKIPPED_UNREADABLE, path);
   }
   ScanReport(reporter, SCAN_EV_PROGRESS, path, nullptr);
 }
@@ -56,7 +60,10 @@ void WalkDirectory(WalkRequest* request) {
 
   PlatformFindData entry;
   PlatformHandle find;
-  if (!Platform_FindFirst(entryPath, &find, &entry)) return;
+  if (!Platform_FindFirst(entryPath, &find, &entry)) {
+    ScanControl_ReportSkip(reporter, SCAN_EV_SKIPPED_UNLISTABLE, request->directory);
+    return;
+  }
 
   do {
     if (ScanControl_StopRequested()) {
@@ -66,10 +73,16 @@ void WalkDirectory(WalkRequest* request) {
     }
     if (entry.name[0] == '.') continue;
     // A path that does not fit is skipped whole, never cut into another file's path.
-    if (!Text_JoinPath(entryPath, sizeof entryPath, base, entry.name)) continue;
+    if (!Text_JoinPath(entryPath, sizeof entryPath, base, entry.name)) {
+      ScanControl_ReportSkip(reporter, SCAN_EV_SKIPPED_PATH_TOO_LONG, entry.name);
+      continue;
+    }
 
     if (entry.attributes & PLATFORM_ATTR_DIRECTORY) {
-      if ((entry.attributes & PLATFORM_ATTR_REPARSE_POINT) && LinkLeadsToAncestor(entryPath, request)) continue;
+      if ((entry.attributes & PLATFORM_ATTR_REPARSE_POINT) && LinkLeadsToAncestor(entryPath, request)) {
+        ScanControl_ReportSkip(reporter, SCAN_EV_SKIPPED_LINK_LOOP, entryPath);
+        continue;
+      }
       WalkRequest child = {entryPath, reporter, request, false, {0, 0, 0}};
       WalkDirectory(&child);
     } else {

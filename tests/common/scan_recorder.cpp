@@ -17,6 +17,13 @@ std::string EventName(ScanEvent event) {
     case SCAN_EV_LOG_FILE: return "LOG";
     case SCAN_EV_FINISHED: return "FINISHED";
     case SCAN_EV_STOPPED: return "STOPPED";
+    case SCAN_EV_PROCESS_FOUND: return "PROCESS";
+    case SCAN_EV_RUN_VALUE_FOUND: return "RUNVALUE";
+    case SCAN_EV_SKIPPED_TOO_LARGE: return "SKIP-LARGE";
+    case SCAN_EV_SKIPPED_UNREADABLE: return "SKIP-UNREADABLE";
+    case SCAN_EV_SKIPPED_UNLISTABLE: return "SKIP-UNLISTABLE";
+    case SCAN_EV_SKIPPED_PATH_TOO_LONG: return "SKIP-LONG";
+    case SCAN_EV_SKIPPED_LINK_LOOP: return "SKIP-LOOP";
     default: return "EVENT" + std::to_string(event);
   }
 }
