@@ -113,6 +113,11 @@ PlatformHandle Platform_CreateLock();
 void Platform_Lock(PlatformHandle lock);
 void Platform_Unlock(PlatformHandle lock);
 
+// SHA-256 of a whole file from the system's cryptographic provider (CryptoAPI, PROV_RSA_AES, XP SP3 and
+// later); false when the file cannot be read or the provider has no SHA-256.
+enum { PLATFORM_SHA256_SIZE = 32 };
+bool Platform_Sha256File(const char* path, uint8_t digest[PLATFORM_SHA256_SIZE]);
+
 // Threads: started with the runtime's thread call running body(argument); the thread ends, with the body's
 // return value as its exit code, when the body returns. Null when the thread cannot be created.
 typedef unsigned (*PlatformThreadBody)(void* argument);

@@ -1,0 +1,28 @@
+// The quarantine: files moved in with a manifest each, listed, and put back byte for byte.
+//
+// Layout of the folder: ID.json is an item's manifest (written, flushed and renamed into place before the body
+// leaves its place), ID.body the file's exact bytes under a name no program starts, ID.restored.json the manifest
+// of an item put back. An interrupted move or restore leaves the original or the body, never neither.
+//
+// Deletion is by path today. When files are deleted by handle, the move in must become: open the original once
+// (DELETE, read, sharing read only), hash and copy from that handle, then rename or dispose of that same handle,
+// so that a file swapped under the path between the hash and the move is never the one removed.
+#pragma once
+
+#include <string>
+
+#include "scan_record.h"
+
+// The default folder: Purgewell\Quarantine in the machine's common application data (the Windows directory
+// when the system gives none).
+std::string Quarantine_DefaultFolder();
+// Creates the folder and its parents; the folder's access list gives Administrators and SYSTEM full control and
+// inherits nothing. False with a reason when the folder cannot be created.
+bool Quarantine_Prepare(const std::string& folder, std::string* error);
+// Moves the finding's file in: manifest first, then a rename on the same volume, or across volumes a copy that
+// is verified against the SHA-256 before the original is deleted. Sets the finding's action, error and id.
+void Quarantine_MoveIn(const std::string& folder, const std::string& machine, ScanFinding* finding);
+// /list: one line per item on standard output. Returns an exit code.
+int Quarantine_List(const std::string& folder);
+// /restore:ID or /restore:all. Returns an exit code.
+int Quarantine_Restore(const std::string& folder, const std::string& id, bool quiet);

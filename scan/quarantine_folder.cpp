@@ -1,0 +1,50 @@
+// The quarantine folder: where it is by default, and its access list (Administrators and SYSTEM only).
+#include <windows.h>
+#include <shlobj.h>
+
+#include "file_tools.h"
+#include "quarantine.h"
+
+std::string Quarantine_DefaultFolder() {
+  char base[MAX_PATH];
+  if (SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, base) != S_OK) {
+    UINT length = GetWindowsDirectoryA(base, sizeof base);
+    if (length == 0 || length >= sizeof base) return "C:\\Purgewell\\Quarantine";
+  }
+  std::string folder = base;
+  if (!folder.empty() && folder.back() != '\\') folder += '\\';
+  return folder + "Purgewell\\Quarantine";
+}
+
+// A protected access list: full control for BUILTIN\Administrators and LocalSystem, inherited by every item.
+static bool ProtectFolder(const std::string& folder) {
+  SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+  PSID administrators = nullptr, system = nullptr;
+  bool ok = AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0,
+                                     &administrators) &&
+            AllocateAndInitializeSid(&nt, 1, SECURITY_LOCAL_SYSTEM_RID, 0, 0, 0, 0, 0, 0, 0, &system);
+  BYTE aclBuffer[256];
+  PACL acl = reinterpret_cast<PACL>(aclBuffer);
+  const DWORD inherit = OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE;
+  ok = ok && InitializeAcl(acl, sizeof aclBuffer, ACL_REVISION) &&
+       AddAccessAllowedAceEx(acl, ACL_REVISION, inherit, FILE_ALL_ACCESS, administrators) &&
+       AddAccessAllowedAceEx(acl, ACL_REVISION, inherit, FILE_ALL_ACCESS, system);
+  SECURITY_DESCRIPTOR descriptor;
+  ok = ok && InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) &&
+       SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE) &&
+       SetSecurityDescriptorControl(&descriptor, SE_DACL_PROTECTED, SE_DACL_PROTECTED) &&
+       SetFileSecurityA(folder.c_str(), DACL_SECURITY_INFORMATION, &descriptor);
+  if (administrators != nullptr) FreeSid(administrators);
+  if (system != nullptr) FreeSid(system);
+  return ok;
+}
+
+bool Quarantine_Prepare(const std::string& folder, std::string* error) {
+  if (!FileTools_CreateFolders(folder)) {
+    *error = "the quarantine folder " + folder + " cannot be created (" + FileTools_LastError() + ")";
+    return false;
+  }
+  // Where the file system keeps no access lists (FAT), the folder is still used.
+  ProtectFolder(folder);
+  return true;
+}

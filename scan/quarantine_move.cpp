@@ -1,0 +1,99 @@
+// Moving a found file into the quarantine, in steps that each leave the original or the body in place.
+#include <windows.h>
+
+#include <cstdio>
+
+#include "file_tools.h"
+#include "quarantine.h"
+#include "quarantine_manifest.h"
+
+static std::string ItemPath(const std::string& folder, const std::string& id, const char* suffix) {
+  return folder + "\\" + id + suffix;
+}
+
+// A new id from the time, the first free one: 20261210-142541-01.
+static std::string NewItemId(const std::string& folder) {
+  SYSTEMTIME now;
+  GetSystemTime(&now);
+  for (unsigned sequence = 1; sequence < 100000; ++sequence) {
+    char id[40];
+    std::snprintf(id, sizeof id, "%04u%02u%02u-%02u%02u%02u-%02u", now.wYear, now.wMonth, now.wDay, now.wHour,
+                  now.wMinute, now.wSecond, sequence);
+    if (!FileTools_Exists(ItemPath(folder, id, ".json")) && !FileTools_Exists(ItemPath(folder, id, ".body")) &&
+        !FileTools_Exists(ItemPath(folder, id, ".restored.json"))) {
+      return id;
+    }
+  }
+  return std::string();
+}
+
+// Across volumes: a copy beside the body's name, checked against the manifest's hash, renamed into place,
+// and only then the original deleted.
+static bool CopyAcross(const std::string& original, const std::string& body, const std::string& sha256,
+                       std::string* error) {
+  std::string part = body + ".partial";
+  if (!CopyFileA(original.c_str(), part.c_str(), TRUE)) {
+    *error = "copy into quarantine failed (" + FileTools_LastError() + ")";
+    return false;
+  }
+  FileTools_Checkpoint("move-copied");
+  if (FileTools_Sha256(part) != sha256 || !MoveFileExA(part.c_str(), body.c_str(), MOVEFILE_WRITE_THROUGH)) {
+    *error = "the copy in quarantine does not match the original";
+    DeleteFileA(part.c_str());
+    return false;
+  }
+  FileTools_Checkpoint("move-body-placed");
+  SetFileAttributesA(original.c_str(), FILE_ATTRIBUTE_NORMAL);
+  if (!DeleteFileA(original.c_str())) {
+    *error = "copied into quarantine, but the original could not be deleted (" + FileTools_LastError() + ")";
+    return false;
+  }
+  return true;
+}
+
+static bool MoveBody(const std::string& original, const std::string& body, const std::string& sha256,
+                     std::string* error) {
+  if (MoveFileExA(original.c_str(), body.c_str(), MOVEFILE_WRITE_THROUGH)) return true;
+  if (GetLastError() == ERROR_NOT_SAME_DEVICE) return CopyAcross(original, body, sha256, error);
+  *error = "move into quarantine failed (" + FileTools_LastError() + ")";
+  return false;
+}
+
+static QuarantineItem ItemOf(const ScanFinding& finding, const std::string& id, const std::string& machine) {
+  QuarantineItem item;
+  item.id = id;
+  item.originalPath = finding.path;
+  item.kind = FINDING_KIND_NAMES[finding.kind];
+  item.variant = finding.variant;
+  item.size = finding.size;
+  item.sha256 = finding.sha256;
+  char crc[16];
+  std::snprintf(crc, sizeof crc, "%08x", static_cast<unsigned>(finding.crc));
+  item.crc32 = finding.haveCrc ? crc : "";
+  item.quarantined = FileTools_UtcNow();
+  item.machine = machine;
+  return item;
+}
+
+void Quarantine_MoveIn(const std::string& folder, const std::string& machine, ScanFinding* finding) {
+  finding->action = "not_quarantined";
+  std::string id = NewItemId(folder);
+  if (finding->sha256.empty() || !finding->haveSize || id.empty()) {
+    finding->error = "the file could not be read before the move";
+    return;
+  }
+  std::string manifest = ItemPath(folder, id, ".json");
+  if (!FileTools_WriteAtomically(manifest, QuarantineManifest_Build(ItemOf(*finding, id, machine)))) {
+    finding->error = "the manifest could not be written (" + FileTools_LastError() + ")";
+    return;
+  }
+  FileTools_Checkpoint("move-manifest-written");
+  if (!MoveBody(finding->path, ItemPath(folder, id, ".body"), finding->sha256, &finding->error)) {
+    // Only a body that never arrived takes its manifest away; a copy kept beside an undeletable original stays.
+    if (!FileTools_Exists(ItemPath(folder, id, ".body"))) DeleteFileA(manifest.c_str());
+    return;
+  }
+  FileTools_Checkpoint("move-done");
+  finding->action = "quarantined";
+  finding->quarantineId = id;
+}

@@ -1,0 +1,125 @@
+// Listing the quarantine and putting items back: exact bytes, original path, never over a file found there.
+#include <windows.h>
+
+#include <cstdio>
+#include <vector>
+
+#include "exit_codes.h"
+#include "file_tools.h"
+#include "quarantine.h"
+#include "quarantine_manifest.h"
+
+enum : uint64_t { MANIFEST_SIZE_LIMIT = 1 << 20 };
+
+static const char RESTORED_SUFFIX[] = ".restored.json";
+
+static bool EndsWith(const std::string& text, const std::string& tail) {
+  return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// Every item id with a manifest, restored ones included when asked.
+static std::vector<std::string> ItemIds(const std::string& folder, bool withRestored) {
+  std::vector<std::string> ids;
+  WIN32_FIND_DATAA entry;
+  HANDLE find = FindFirstFileA((folder + "\\*.json").c_str(), &entry);
+  if (find == INVALID_HANDLE_VALUE) return ids;
+  do {
+    std::string name = entry.cFileName;
+    bool restored = EndsWith(name, RESTORED_SUFFIX);
+    if (!EndsWith(name, ".json") || (restored && !withRestored)) continue;
+    ids.push_back(restored ? name : name.substr(0, name.size() - 5));
+  } while (FindNextFileA(find, &entry));
+  FindClose(find);
+  return ids;
+}
+
+static bool ReadItem(const std::string& manifestPath, QuarantineItem* item) {
+  std::string text;
+  return FileTools_Read(manifestPath, &text, MANIFEST_SIZE_LIMIT) && QuarantineManifest_Parse(text, item);
+}
+
+static const char* ItemState(const std::string& folder, const std::string& id, const QuarantineItem& item) {
+  if (FileTools_Exists(folder + "\\" + id + ".body")) return "quarantined";
+  return FileTools_Exists(item.originalPath) ? "in-place" : "missing";
+}
+
+int Quarantine_List(const std::string& folder) {
+  std::printf("%-22s %-12s %-10s %8s  %s\n", "ID", "STATE", "VARIANT", "SIZE", "ORIGINAL PATH");
+  for (const std::string& name : ItemIds(folder, true)) {
+    bool restored = EndsWith(name, RESTORED_SUFFIX);
+    QuarantineItem item;
+    if (!ReadItem(folder + "\\" + name + (restored ? "" : ".json"), &item)) continue;
+    const char* state = restored ? "restored" : ItemState(folder, item.id, item);
+    std::printf("%-22s %-12s %-10s %8llu  %s\n", item.id.c_str(), state,
+                item.variant.empty() ? "-" : item.variant.c_str(), static_cast<unsigned long long>(item.size),
+                item.originalPath.c_str());
+  }
+  return EXIT_CLEAN;
+}
+
+// The body back at the original path; across volumes a verified copy renamed into place, then the body deleted.
+static bool PutBack(const std::string& body, const QuarantineItem& item, std::string* error) {
+  const std::string& original = item.originalPath;
+  if (MoveFileExA(body.c_str(), original.c_str(), MOVEFILE_WRITE_THROUGH)) return true;
+  if (GetLastError() != ERROR_NOT_SAME_DEVICE) {
+    *error = "the move back failed (" + FileTools_LastError() + ")";
+    return false;
+  }
+  std::string part = original + ".purgewell-restore";
+  bool copied = CopyFileA(body.c_str(), part.c_str(), TRUE) != FALSE;
+  FileTools_Checkpoint("restore-copied");
+  if (!copied || FileTools_Sha256(part) != item.sha256 || !MoveFileExA(part.c_str(), original.c_str(), 0)) {
+    *error = "the copy back failed (" + FileTools_LastError() + ")";
+    DeleteFileA(part.c_str());
+    return false;
+  }
+  FileTools_Checkpoint("restore-placed");
+  DeleteFileA(body.c_str());
+  return true;
+}
+
+// Restores one item; returns an exit code.
+static int RestoreItem(const std::string& folder, const std::string& id, bool quiet) {
+  std::string manifest = folder + "\\" + id + ".json";
+  std::string body = folder + "\\" + id + ".body";
+  QuarantineItem item;
+  if (!ReadItem(manifest, &item)) {
+    std::fprintf(stderr, "PurgewellScan: no quarantined item %s\n", id.c_str());
+    return EXIT_RESTORE_FAILED;
+  }
+  bool bodyThere = FileTools_Exists(body);
+  bool originalThere = FileTools_Exists(item.originalPath);
+  // An earlier restore that ended after the move back: the original holds the item's bytes; close the item.
+  if (!bodyThere && originalThere && FileTools_Sha256(item.originalPath) == item.sha256) {
+    MoveFileExA(manifest.c_str(), (folder + "\\" + id + RESTORED_SUFFIX).c_str(), MOVEFILE_REPLACE_EXISTING);
+    if (!quiet) std::printf("Restored %s: %s\n", id.c_str(), item.originalPath.c_str());
+    return EXIT_CLEAN;
+  }
+  if (originalThere) {
+    std::fprintf(stderr, "PurgewellScan: %s not restored: a file exists at %s\n", id.c_str(), item.originalPath.c_str());
+    return EXIT_RESTORE_REFUSED;
+  }
+  std::string error;
+  if (!bodyThere) error = "its body is missing from the quarantine";
+  if (bodyThere && (FileTools_Sha256(body) != item.sha256 || !FileTools_CreateFolders(FileTools_Parent(item.originalPath)))) {
+    error = "its body does not match its manifest, or its folder cannot be made";
+  }
+  if (error.empty() && PutBack(body, item, &error)) {
+    FileTools_Checkpoint("restore-moved");
+    MoveFileExA(manifest.c_str(), (folder + "\\" + id + RESTORED_SUFFIX).c_str(), MOVEFILE_REPLACE_EXISTING);
+    if (!quiet) std::printf("Restored %s: %s\n", id.c_str(), item.originalPath.c_str());
+    return EXIT_CLEAN;
+  }
+  std::fprintf(stderr, "PurgewellScan: %s not restored: %s\n", id.c_str(), error.c_str());
+  return EXIT_RESTORE_FAILED;
+}
+
+int Quarantine_Restore(const std::string& folder, const std::string& id, bool quiet) {
+  if (lstrcmpiA(id.c_str(), "all") != 0) return RestoreItem(folder, id, quiet);
+  int worst = EXIT_CLEAN;
+  for (const std::string& each : ItemIds(folder, false)) {
+    int code = RestoreItem(folder, each, quiet);
+    if (code > worst) worst = code;
+  }
+  return worst;
+}

@@ -1,0 +1,119 @@
+// The scan's reporter: every event into the run record; files found twice (by two stages) are listed once.
+#include "scan_reporter.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "scan_record.h"
+#include "signatures.h"
+
+enum : DWORD { PROGRESS_INTERVAL_MS = 1000 };
+
+bool scanReporterQuiet = false;
+static DWORD lastProgressTick = 0;
+static bool progressShown = false;
+
+void ScanReporter_Reset() {
+  scanRecord = ScanRecord();
+  progressShown = false;
+}
+
+static ScanFinding* LastOfKind(int kind) {
+  for (size_t i = scanRecord.findings.size(); i > 0; --i) {
+    if (scanRecord.findings[i - 1].kind == kind) return &scanRecord.findings[i - 1];
+  }
+  return nullptr;
+}
+
+static ScanFinding* FileFinding(const char* path) {
+  for (ScanFinding& finding : scanRecord.findings) {
+    if (ScanFinding_IsFile(finding) && lstrcmpiA(finding.path.c_str(), path) == 0) return &finding;
+  }
+  return nullptr;
+}
+
+static void AddFinding(int kind, const char* path, const ThreatSignature* signature) {
+  ScanFinding finding;
+  finding.kind = kind;
+  finding.path = path;
+  if (signature != nullptr) finding.variant = signature->variantName;
+  scanRecord.findings.push_back(finding);
+}
+
+static void OnFile(int kind, const char* path, const ThreatSignature* signature) {
+  ScanFinding* known = FileFinding(path);
+  if (known == nullptr) {
+    AddFinding(kind, path, signature);
+  } else if (known->variant.empty() && signature != nullptr) {
+    known->variant = signature->variantName;
+  }
+}
+
+// A process that would not die comes back as its image file: the process is marked, the file listed.
+static void OnInfectedFile(const char* path, const ThreatSignature* signature) {
+  ScanFinding* process = LastOfKind(FINDING_PROCESS);
+  if (process != nullptr && process->action.empty() && process->path == path) process->action = "not_terminated";
+  OnFile(FINDING_INFECTED_FILE, path, signature);
+}
+
+static void OnProgress(const char* text) {
+  scanRecord.examined += 1;
+  if (scanReporterQuiet) return;
+  DWORD now = GetTickCount();
+  if (progressShown && now - lastProgressTick < PROGRESS_INTERVAL_MS) return;
+  progressShown = true;
+  lastProgressTick = now;
+  std::fprintf(stderr, "Scanning (%llu examined): %s\n", static_cast<unsigned long long>(scanRecord.examined), text);
+  std::fflush(stderr);
+}
+
+// A drive root lists no "." or "..": an empty one cannot be listed at all, yet nothing on it went unread.
+static bool IsEmptyDriveRoot(const char* root) {
+  char pattern[8];
+  if (std::strlen(root) != 3 || root[1] != ':') return false;
+  std::snprintf(pattern, sizeof pattern, "%s*", root);
+  WIN32_FIND_DATAA entry;
+  HANDLE find = FindFirstFileA(pattern, &entry);
+  if (find != INVALID_HANDLE_VALUE) {
+    FindClose(find);
+    return false;
+  }
+  return GetLastError() == ERROR_FILE_NOT_FOUND;
+}
+
+static void OnSkipped(int reason, const char* text) {
+  bool root = std::strlen(text) == 3 && text[1] == ':';
+  if (reason == SKIP_UNLISTABLE_DIRECTORY && root && IsEmptyDriveRoot(text)) return;
+  scanRecord.skipped[reason] += 1;
+  // A drive root that cannot be listed means a whole fixed drive went unwalked.
+  if (reason == SKIP_UNLISTABLE_DIRECTORY && root) scanRecord.driveUnwalkable = true;
+}
+
+static void OnMarked(int kind, const char* action) {
+  ScanFinding* finding = LastOfKind(kind);
+  if (finding != nullptr && finding->action.empty()) finding->action = action;
+}
+
+void ScanReporterCallback(ScanEvent event, const char* text, const ThreatSignature* signature) {
+  const char* path = text != nullptr ? text : "";
+  switch (event) {
+    case SCAN_EV_PROGRESS: OnProgress(path); break;
+    case SCAN_EV_PROCESS_FOUND: AddFinding(FINDING_PROCESS, path, signature); break;
+    case SCAN_EV_PROCESS_KILLED: OnMarked(FINDING_PROCESS, "terminated"); break;
+    case SCAN_EV_RUN_VALUE_FOUND: AddFinding(FINDING_RUN_VALUE, path, nullptr); break;
+    case SCAN_EV_REGISTRY_CLEANED: OnMarked(FINDING_RUN_VALUE, "deleted"); break;
+    case SCAN_EV_INFECTED_FILE: OnInfectedFile(path, signature); break;
+    case SCAN_EV_DROPPED_FILE: OnFile(FINDING_DROPPED_FILE, path, signature); break;
+    case SCAN_EV_LOG_FILE: OnFile(FINDING_LOG_FILE, path, signature); break;
+    case SCAN_EV_SKIPPED_TOO_LARGE: OnSkipped(SKIP_TOO_LARGE, path); break;
+    case SCAN_EV_SKIPPED_UNREADABLE: OnSkipped(SKIP_UNREADABLE, path); break;
+    case SCAN_EV_SKIPPED_UNLISTABLE: OnSkipped(SKIP_UNLISTABLE_DIRECTORY, path); break;
+    case SCAN_EV_SKIPPED_PATH_TOO_LONG: OnSkipped(SKIP_PATH_TOO_LONG, path); break;
+    case SCAN_EV_SKIPPED_LINK_LOOP: OnSkipped(SKIP_LINK_LOOP, path); break;
+    case SCAN_EV_FINISHED: scanRecord.finished = true; break;
+    case SCAN_EV_STOPPED: scanRecord.stopped = true; break;
+    default: break;
+  }
+}

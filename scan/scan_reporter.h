@@ -1,0 +1,10 @@
+// PurgewellScan's engine callback: findings, counts and skips into scanRecord, a progress line on standard error.
+#pragma once
+
+#include "scan_events.h"
+
+// Set before the scan: no progress line when true.
+extern bool scanReporterQuiet;
+
+void ScanReporter_Reset();
+void ScanReporterCallback(ScanEvent event, const char* text, const ThreatSignature* signature);
