@@ -32,6 +32,7 @@ static std::string NewItemId(const std::string& folder) {
 static bool CopyAcross(const std::string& original, const std::string& body, const std::string& sha256,
                        std::string* error) {
   std::string part = body + ".partial";
+  DeleteFileA(part.c_str());  // left by a move that was interrupted: the original is still whole
   if (!CopyFileA(original.c_str(), part.c_str(), TRUE)) {
     *error = "copy into quarantine failed (" + FileTools_LastError() + ")";
     return false;

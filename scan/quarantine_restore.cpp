@@ -66,6 +66,7 @@ static bool PutBack(const std::string& body, const QuarantineItem& item, std::st
     return false;
   }
   std::string part = original + ".purgewell-restore";
+  DeleteFileA(part.c_str());  // left by a restore that was interrupted: the body is still whole
   bool copied = CopyFileA(body.c_str(), part.c_str(), TRUE) != FALSE;
   FileTools_Checkpoint("restore-copied");
   if (!copied || FileTools_Sha256(part) != item.sha256 || !MoveFileExA(part.c_str(), original.c_str(), 0)) {
@@ -78,22 +79,31 @@ static bool PutBack(const std::string& body, const QuarantineItem& item, std::st
   return true;
 }
 
+// The manifest of an item back in place is kept as ID.restored.json.
+static int CloseItem(const std::string& folder, const std::string& id, const QuarantineItem& item, bool quiet) {
+  std::string manifest = folder + "\\" + id + ".json";
+  MoveFileExA(manifest.c_str(), (folder + "\\" + id + RESTORED_SUFFIX).c_str(), MOVEFILE_REPLACE_EXISTING);
+  if (!quiet) std::printf("Restored %s: %s\n", id.c_str(), item.originalPath.c_str());
+  return EXIT_CLEAN;
+}
+
 // Restores one item; returns an exit code.
 static int RestoreItem(const std::string& folder, const std::string& id, bool quiet) {
   std::string manifest = folder + "\\" + id + ".json";
   std::string body = folder + "\\" + id + ".body";
   QuarantineItem item;
-  if (!ReadItem(manifest, &item)) {
+  // An id is digits and dashes: nothing that reaches outside the folder.
+  if (id.empty() || id.find_first_not_of("0123456789-") != std::string::npos || !ReadItem(manifest, &item)) {
     std::fprintf(stderr, "PurgewellScan: no quarantined item %s\n", id.c_str());
     return EXIT_RESTORE_FAILED;
   }
   bool bodyThere = FileTools_Exists(body);
   bool originalThere = FileTools_Exists(item.originalPath);
-  // An earlier restore that ended after the move back: the original holds the item's bytes; close the item.
-  if (!bodyThere && originalThere && FileTools_Sha256(item.originalPath) == item.sha256) {
-    MoveFileExA(manifest.c_str(), (folder + "\\" + id + RESTORED_SUFFIX).c_str(), MOVEFILE_REPLACE_EXISTING);
-    if (!quiet) std::printf("Restored %s: %s\n", id.c_str(), item.originalPath.c_str());
-    return EXIT_CLEAN;
+  // A move in or a restore that ended half-way: the original holds the item's very bytes, so a body still
+  // in the quarantine is a spare copy. Nothing is lost by closing the item.
+  if (originalThere && FileTools_Sha256(item.originalPath) == item.sha256) {
+    if (bodyThere) DeleteFileA(body.c_str());
+    return CloseItem(folder, id, item, quiet);
   }
   if (originalThere) {
     std::fprintf(stderr, "PurgewellScan: %s not restored: a file exists at %s\n", id.c_str(), item.originalPath.c_str());
@@ -106,9 +116,7 @@ static int RestoreItem(const std::string& folder, const std::string& id, bool qu
   }
   if (error.empty() && PutBack(body, item, &error)) {
     FileTools_Checkpoint("restore-moved");
-    MoveFileExA(manifest.c_str(), (folder + "\\" + id + RESTORED_SUFFIX).c_str(), MOVEFILE_REPLACE_EXISTING);
-    if (!quiet) std::printf("Restored %s: %s\n", id.c_str(), item.originalPath.c_str());
-    return EXIT_CLEAN;
+    return CloseItem(folder, id, item, quiet);
   }
   std::fprintf(stderr, "PurgewellScan: %s not restored: %s\n", id.c_str(), error.c_str());
   return EXIT_RESTORE_FAILED;

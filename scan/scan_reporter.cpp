@@ -14,10 +14,14 @@ enum : DWORD { PROGRESS_INTERVAL_MS = 1000 };
 bool scanReporterQuiet = false;
 static DWORD lastProgressTick = 0;
 static bool progressShown = false;
+// The process just found, until its own progress event: a kill or a failed kill reported meanwhile is its.
+static const size_t NO_PROCESS = static_cast<size_t>(-1);
+static size_t processAwaitingResult = NO_PROCESS;  // an index: the list may grow meanwhile
 
 void ScanReporter_Reset() {
   scanRecord = ScanRecord();
   progressShown = false;
+  processAwaitingResult = NO_PROCESS;
 }
 
 static ScanFinding* LastOfKind(int kind) {
@@ -53,12 +57,23 @@ static void OnFile(int kind, const char* path, const ThreatSignature* signature)
 
 // A process that would not die comes back as its image file: the process is marked, the file listed.
 static void OnInfectedFile(const char* path, const ThreatSignature* signature) {
-  ScanFinding* process = LastOfKind(FINDING_PROCESS);
-  if (process != nullptr && process->action.empty() && process->path == path) process->action = "not_terminated";
+  if (processAwaitingResult != NO_PROCESS && scanRecord.findings[processAwaitingResult].path == path) {
+    scanRecord.findings[processAwaitingResult].action = "not_terminated";
+  }
   OnFile(FINDING_INFECTED_FILE, path, signature);
 }
 
+static void OnProcessFound(const char* path, const ThreatSignature* signature) {
+  AddFinding(FINDING_PROCESS, path, signature);
+  processAwaitingResult = scanRecord.findings.size() - 1;
+}
+
+static void OnProcessKilled() {
+  if (processAwaitingResult != NO_PROCESS) scanRecord.findings[processAwaitingResult].action = "terminated";
+}
+
 static void OnProgress(const char* text) {
+  processAwaitingResult = NO_PROCESS;
   scanRecord.examined += 1;
   if (scanReporterQuiet) return;
   DWORD now = GetTickCount();
@@ -100,8 +115,8 @@ void ScanReporterCallback(ScanEvent event, const char* text, const ThreatSignatu
   const char* path = text != nullptr ? text : "";
   switch (event) {
     case SCAN_EV_PROGRESS: OnProgress(path); break;
-    case SCAN_EV_PROCESS_FOUND: AddFinding(FINDING_PROCESS, path, signature); break;
-    case SCAN_EV_PROCESS_KILLED: OnMarked(FINDING_PROCESS, "terminated"); break;
+    case SCAN_EV_PROCESS_FOUND: OnProcessFound(path, signature); break;
+    case SCAN_EV_PROCESS_KILLED: OnProcessKilled(); break;
     case SCAN_EV_RUN_VALUE_FOUND: AddFinding(FINDING_RUN_VALUE, path, nullptr); break;
     case SCAN_EV_REGISTRY_CLEANED: OnMarked(FINDING_RUN_VALUE, "deleted"); break;
     case SCAN_EV_INFECTED_FILE: OnInfectedFile(path, signature); break;

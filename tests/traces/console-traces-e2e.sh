@@ -37,41 +37,8 @@ fail() {
   exit 1
 }
 
-in_prefix() { (wine_env "$prefix" && cd "$prefix/drive_c" && "$@"); }
-
-# forge FILE CRC [SIZE]: the sleeper as a stand-in Vexlor build, padded to SIZE bytes first when given.
-forge() {
-  local file=$1 crc=$2 size=${3:-}
-  mkdir -p "$(dirname "$file")"
-  cp "$sleeper" "$file"
-  [ -z "$size" ] || truncate -s "$size" "$file"
-  "$root/tests/tools/forge-crc32.py" "$file" "$crc"
-}
-
-# start_sleeper WINDOWS_PATH NAME: runs it under Wine in the background; waits until it has started.
-start_sleeper() {
-  local exe=$1 ready="C:\\vexlor\\ready-$2"
-  # exec keeps the process id: the Wine process of the sleeper is the one we wait for.
-  (wine_env "$prefix" && cd "$prefix/drive_c" && exec wine "$exe" "$ready") </dev/null >/dev/null 2>&1 &
-  sleeper_pids+=($!)
-  poll 20 test -e "$prefix/drive_c/vexlor/ready-$2" || fail "$exe did not start"
-}
-
-# process_ended PID: true when the process is gone or a zombie waiting for us.
-process_ended() {
-  local state
-  state=$(ps -o stat= -p "$1" 2>/dev/null || true)
-  [ -z "$state" ] || [ "${state:0:1}" = Z ]
-}
-
-# expect_exit_status PID STATUS WHAT: the process must end (soon) with STATUS. Run in this shell, not in a
-# subshell, so that wait reaches our own child.
-expect_exit_status() {
-  local pid=$1 expected=$2 what=$3 status=0
-  poll 10 process_ended "$pid" || fail "$what is still running"
-  wait "$pid" || status=$?
-  [ "$status" = "$expected" ] || fail "$what ended with exit code $status, not $expected"
-}
+# shellcheck source=../common/trace-stand-ins.sh
+. "$root/tests/common/trace-stand-ins.sh"
 
 # has_value NAME [/reg:64 | /reg:32]: the value is in the Run key (in that registry view of 64-bit Windows).
 has_value() { in_prefix wine reg query "$run_key" /v "$1" ${2:+"$2"} </dev/null >/dev/null 2>&1; }

@@ -1,0 +1,414 @@
+#!/usr/bin/env bash
+# End-to-end tests of PurgewellScan.exe under Wine, one case per outcome, each on its own copy of the test machine.
+# scan-e2e CASE TREE PROGRAM SLEEPER MUTEX_HOLDER NOT_ADMIN_DLL
+# Each case checks the exit code, the exact standard output and error (ids, times and counts shown as <ID>,
+# <WHEN> and <N>), the JSON report (it must parse), the registry marker, and the machine afterwards: processes,
+# the Run key, the files and the quarantine.
+set -euo pipefail
+case_name=$1 tree=$(cd "$2" && pwd) program=$3 sleeper=$4 mutex_holder=$5 not_admin_dll=$6
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+. "$root/scripts/wine-lib.sh"
+
+work="$tree/tests/scan/work/$case_name"
+prefix="$work/prefix"
+windows="$prefix/drive_c/windows"
+quarantine="$prefix/drive_c/ProgramData/Purgewell/Quarantine"
+run_key='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Run'
+socket="purgewell-scan-$case_name-$$"
+overrides="mscoree,mshtml="
+sleeper_pids=()
+other_pids=()
+# A drive on another file system (tmpfs), so that moves between it and C: are copies, as between volumes.
+shm_drive=""
+
+cleanup() {
+  local pid
+  for pid in "${sleeper_pids[@]}" "${other_pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  tmux -L "$socket" kill-server 2>/dev/null || true
+  wine_stop_server "$prefix"
+  for pid in "${sleeper_pids[@]}" "${other_pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+  # The case that makes a file immutable gives it back, even when it fails half-way.
+  [ ! -e "$prefix/drive_d/games/stuck.exe" ] || chattr -i "$prefix/drive_d/games/stuck.exe" 2>/dev/null || true
+  [ -z "${SCAN_E2E_KEEP:-}" ] || return 0
+  [ -z "$shm_drive" ] || rm -rf "$shm_drive"
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL ($case_name): $*" >&2
+  for file in "$work"/out "$work"/err; do
+    [ -f "$file" ] && { echo "--- $(basename "$file") ---" >&2; cat "$file" >&2; }
+  done
+  exit 1
+}
+
+. "$root/tests/common/trace-stand-ins.sh"
+
+# scan EXPECTED_STATUS ARGS...: runs the program with output to files, checks its exit code.
+scan() {
+  local expected=$1 status=0
+  shift
+  (wine_env "$prefix" && export WINEDLLOVERRIDES="$overrides" && cd "$prefix/drive_c" &&
+    exec wine 'C:\bin\PurgewellScan.exe' "$@") </dev/null >"$work/out.raw" 2>"$work/err.raw" || status=$?
+  tr -d '\r' <"$work/out.raw" | normalise >"$work/out"
+  tr -d '\r' <"$work/err.raw" | normalise >"$work/err"
+  [ "$status" = "$expected" ] || fail "PurgewellScan $* ended with exit code $status, not $expected"
+}
+
+normalise() {
+  sed -E -e 's/[0-9]{8}-[0-9]{6}-[0-9]{2,}/<ID>/g' -e 's/[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9:]{8}Z/<WHEN>/g' \
+    -e 's/, [0-9]+ entries examined/, <N> entries examined/'
+}
+
+expect_output() {
+  local stream=$1 expected=$2
+  if ! diff -u <(printf '%s' "$expected") "$work/$stream" >"$work/diff"; then
+    fail "standard $stream differs (- expected, + printed):
+$(cat "$work/diff")"
+  fi
+}
+
+# check_report FILE PYTHON: the report must parse; PYTHON asserts on it as r.
+check_report() {
+  local file=$1 code=$2
+  [ -f "$file" ] || fail "no report at $file"
+  python3 - "$file" "$code" <<'EOF' || fail "the report does not hold what it should"
+import json, sys
+r = json.load(open(sys.argv[1], encoding="ascii"))
+assert r["schema"] == "purgewell-scan-report" and r["schema_version"] == 1, r
+exec(sys.argv[2])
+EOF
+}
+
+has_value() { in_prefix wine reg query "$run_key" /v "$1" </dev/null >/dev/null 2>&1; }
+
+marker() { in_prefix wine reg query 'HKLM\SOFTWARE\Purgewell' /v "$1" </dev/null 2>/dev/null | tr -d '\r' | awk -v v="$1" '$1 == v {print $3}'; }
+
+same_bytes() { cmp -s "$1" "$2" || fail "$2 does not hold the bytes of $1"; }
+
+# ---- the machine ----
+
+make_machine() {
+  wine_template "$tree/wine/template"
+  rm -rf "$work"
+  mkdir -p "$work/expected"
+  wine_copy "$tree/wine/template" "$prefix"
+  wine_map_drive "$prefix" d drive_d hd
+  mkdir -p "$prefix/drive_c/bin" "$prefix/drive_c/vexlor" "$prefix/drive_d/data"
+  cp "$program" "$prefix/drive_c/bin/PurgewellScan.exe"
+  cp "$mutex_holder" "$prefix/drive_c/bin/mutex_holder.exe"
+  echo "an ordinary file" >"$prefix/drive_d/data/notes.txt"
+  wine_start_server "$prefix"
+}
+
+# A running stand-in process, its Run value and file, a dropped file, a log, and a file on D: whose name is
+# hostile (an apostrophe, a semicolon, a percent sign and a letter outside ASCII).
+plant_traces() {
+  forge "$prefix/drive_c/vexlor/svch0st.exe" 0xB566B395
+  start_sleeper 'C:\vexlor\svch0st.exe' svch0st
+  in_prefix wine reg add "$run_key" /v "Tiny AV" /t REG_SZ /d "fooding.exe -antivirus service" /f \
+    </dev/null >/dev/null 2>&1
+  printf 'run file' >"$windows/fooding.exe"
+  "$root/tests/tools/forge-crc32.py" "$windows/fooding.exe" 0x411A3D2A
+  echo "written by the stand-in" >"$windows/zip1.tmp"
+  echo "written by the stand-in" >"$windows/pk_zip1.log"
+  mkdir -p "$prefix/drive_d/games"
+  printf 'game body' >"$prefix/drive_d/games/o'dd; 100% café.exe"
+  "$root/tests/tools/forge-crc32.py" "$prefix/drive_d/games/o'dd; 100% café.exe" 0x22B06E5D
+  for file in drive_c/vexlor/svch0st.exe drive_c/windows/fooding.exe drive_c/windows/zip1.tmp \
+    drive_c/windows/pk_zip1.log "drive_d/games/o'dd; 100% café.exe"; do
+    mkdir -p "$work/expected/$(dirname "$file")"
+    cp "$prefix/$file" "$work/expected/$file"
+  done
+}
+
+PLANTED_FILES=(drive_c/vexlor/svch0st.exe drive_c/windows/fooding.exe drive_c/windows/zip1.tmp
+  drive_c/windows/pk_zip1.log "drive_d/games/o'dd; 100% café.exe")
+
+all_planted_in_place() {
+  local file
+  for file in "${PLANTED_FILES[@]}"; do same_bytes "$work/expected/$file" "$prefix/$file"; done
+}
+
+all_planted_gone() {
+  local file
+  for file in "${PLANTED_FILES[@]}"; do [ ! -e "$prefix/$file" ] || fail "$file is still there"; done
+}
+
+# The lines every run over the planted machine prints, with the action of each kind.
+planted_lines() {
+  local process=$1 value=$2 file=$3 e_acute=$'\xe9'
+  printf '%s\n' "process Vexlor.y C:\\vexlor\\svch0st.exe: $process" "run_value - Tiny AV: $value" \
+    "dropped_file Vexlor.k C:\\windows\\fooding.exe: $file" "dropped_file - C:\\windows\\zip1.tmp: $file" \
+    "log_file - C:\\windows\\pk_zip1.log: $file" "infected_file Vexlor.y C:\\vexlor\\svch0st.exe: $file" \
+    "infected_file Vexlor.b D:\\games\\o'dd; 100% caf${e_acute}.exe: $file"
+}
+
+# ---- the cases ----
+
+case_clean_machine() {
+  make_machine
+  scan 0 /report:C:\\report.json
+  expect_output out "Result: clean (exit code 0), <N> entries examined
+"
+  # At most one progress line a second: the run has some, and nothing else went to standard error.
+  grep -q . "$work/err" || fail "no progress line"
+  ! grep -vE '^Scanning \([0-9]+ examined\): .+$' "$work/err" || fail "standard error holds more than progress"
+  check_report "$prefix/drive_c/report.json" '
+assert r["outcome"] == "clean" and r["exit_code"] == 0 and r["completed"] and not r["stopped"]
+assert r["findings"] == [] and r["mode"] == "report_only" and r["examined"] > 100
+assert r["skipped"]["unlistable_directory"] == 0 and r["quarantine"] is None'
+  [ "$(marker LastResult)" = 0x0 ] || fail "LastResult is $(marker LastResult), not 0"
+  [ "$(marker Version)" = 1.0.0.0 ] || fail "the marker's Version is $(marker Version)"
+  [ -n "$(marker LastRun)" ] || fail "no LastRun in the marker"
+  [ ! -e "$prefix/drive_c/report.json.partial" ] || fail "the partial report was left behind"
+}
+
+case_report_only() {
+  make_machine
+  plant_traces
+  scan 2 /report:C:\\report.json
+  expect_output out "$(planted_lines would_terminate would_delete would_remove)
+Result: infected (exit code 2), <N> entries examined
+"
+  check_report "$prefix/drive_c/report.json" '
+assert r["outcome"] == "infected" and r["exit_code"] == 2 and r["completed"]
+kinds = [(f["kind"], f["action"]) for f in r["findings"]]
+assert kinds == [("process", "would_terminate"), ("run_value", "would_delete")] + \
+    [(k, "would_remove") for k in ["dropped_file", "dropped_file", "log_file", "infected_file", "infected_file"]], kinds
+odd = r["findings"][-1]
+assert bytes.fromhex(odd["path_hex"]) == "D:\\games\\o\x27dd; 100% café.exe".encode("cp1252"), odd
+assert odd["path"] == "D:\\games\\o\x27dd; 100% caf\ufffd.exe" and odd["crc32"] == "22b06e5d" and odd["size"] == 13
+import hashlib
+assert odd["sha256"] == hashlib.sha256(open(sys.argv[1].rsplit("/drive_c/", 1)[0] + "/drive_d/games/o\x27dd; 100% café.exe", "rb").read()).hexdigest()'
+  ended "${sleeper_pids[0]}" && fail "the stand-in process was terminated by a report-only run"
+  has_value "Tiny AV" || fail "the Run value was deleted by a report-only run"
+  all_planted_in_place
+  [ ! -e "$quarantine" ] || fail "a report-only run made the quarantine"
+  [ "$(marker LastResult)" = 0x2 ] || fail "LastResult is $(marker LastResult), not 2"
+}
+
+case_quarantine_and_restore() {
+  make_machine
+  plant_traces
+  scan 1 /remove /report:C:\\report.json
+  expect_output out "$(planted_lines terminated deleted 'quarantined as <ID>')
+Result: cleaned (exit code 1), <N> entries examined
+"
+  check_report "$prefix/drive_c/report.json" '
+assert r["outcome"] == "cleaned" and r["exit_code"] == 1 and r["mode"] == "remove"
+assert r["quarantine"] == "C:\\ProgramData\\Purgewell\\Quarantine", r["quarantine"]
+files = [f for f in r["findings"] if f["kind"] not in ("process", "run_value")]
+assert len(files) == 5 and all(f["action"] == "quarantined" and f["quarantine_id"] for f in files)'
+  expect_exit_status "${sleeper_pids[0]}" 0 "the stand-in process"
+  ! has_value "Tiny AV" || fail "the Run value is still there"
+  all_planted_gone
+  [ "$(find "$quarantine" -name '*.body' | wc -l)" = 5 ] || fail "the quarantine does not hold 5 bodies"
+  [ "$(find "$quarantine" -name '*.exe' | wc -l)" = 0 ] || fail "a quarantined body can be started by its name"
+  scan 0 /list
+  [ "$(grep -c ' quarantined ' "$work/out")" = 5 ] || fail "/list does not show 5 quarantined items"
+  LC_ALL=C grep -qE "^<ID> +quarantined +Vexlor.b +13  D:.games.o'dd; 100% caf.\.exe$" "$work/out" || fail "/list lacks the D: item"
+  scan 0 /restore:all
+  all_planted_in_place
+  [ "$(find "$quarantine" -name '*.body' | wc -l)" = 0 ] || fail "bodies are left after /restore:all"
+  [ "$(grep -c '^Restored <ID>: ' "$work/out")" = 5 ] || fail "/restore:all did not say it restored 5 items"
+}
+
+case_restore_refuses_to_overwrite() {
+  make_machine
+  mkdir -p "$prefix/drive_d/games"
+  printf 'game body' >"$prefix/drive_d/games/game.exe"
+  "$root/tests/tools/forge-crc32.py" "$prefix/drive_d/games/game.exe" 0xB566B395
+  cp "$prefix/drive_d/games/game.exe" "$work/expected/game.exe"
+  scan 1 /remove /quarantine:D:\\q
+  id=$(basename "$(find "$prefix/drive_d/q" -name '*.body')" .body)
+  echo "a new file with the same name" >"$prefix/drive_d/games/game.exe"
+  scan 10 /restore:"$id" /quarantine:D:\\q
+  expect_output err "PurgewellScan: <ID> not restored: a file exists at D:\\games\\game.exe
+"
+  grep -qx "a new file with the same name" "$prefix/drive_d/games/game.exe" || fail "the new file was overwritten"
+  same_bytes "$work/expected/game.exe" "$prefix/drive_d/q/$id.body"
+  scan 11 /restore:19990101-000000-01 /quarantine:D:\\q
+  expect_output err "PurgewellScan: no quarantined item <ID>
+"
+  scan 11 /restore:..\\..\\report /quarantine:D:\\q
+  expect_output err "PurgewellScan: no quarantined item ..\\..\\report
+"
+}
+
+# A file that cannot be moved (immutable, so even root cannot rename it) makes the removal fail: exit code 2.
+case_removal_fails() {
+  make_machine
+  mkdir -p "$prefix/drive_d/games"
+  printf 'game body' >"$prefix/drive_d/games/stuck.exe"
+  "$root/tests/tools/forge-crc32.py" "$prefix/drive_d/games/stuck.exe" 0xB566B395
+  chattr +i "$prefix/drive_d/games/stuck.exe" || fail "chattr is needed for this case"
+  scan 2 /remove /report:C:\\report.json
+  chattr -i "$prefix/drive_d/games/stuck.exe"
+  grep -qx 'infected_file Vexlor.y D:\\games\\stuck.exe: not_quarantined' "$work/out" || fail "the failed move is not shown"
+  check_report "$prefix/drive_c/report.json" '
+f = r["findings"][0]
+assert r["outcome"] == "infected" and f["action"] == "not_quarantined" and f["error"].startswith("move into quarantine failed"), f'
+  [ -f "$prefix/drive_d/games/stuck.exe" ] || fail "the file that could not be moved is gone"
+  [ "$(find "$quarantine" -type f | wc -l)" = 0 ] || fail "a failed move left a manifest or body in the quarantine"
+}
+
+case_delete() {
+  make_machine
+  plant_traces
+  scan 1 /delete /quiet /report:C:\\report.json
+  expect_output out ""
+  expect_output err ""
+  check_report "$prefix/drive_c/report.json" '
+assert r["mode"] == "delete" and r["quarantine"] is None
+assert [f["action"] for f in r["findings"]] == ["terminated", "deleted"] + ["deleted"] * 5'
+  all_planted_gone
+  [ ! -e "$quarantine" ] || fail "/delete made the quarantine"
+}
+
+case_bad_switch() {
+  make_machine
+  scan 4 /remove /bogus
+  head -n 1 "$work/err" | grep -qx 'PurgewellScan: unknown switch /bogus' || fail "no reason for the bad switch"
+  grep -q '^Usage: PurgewellScan' "$work/err" || fail "no usage after the bad switch"
+  scan 4 /remove /delete
+  head -n 1 "$work/err" | grep -qx 'PurgewellScan: /remove and /delete exclude each other' || fail "no reason"
+  scan 4 /report:
+  head -n 1 "$work/err" | grep -qx "PurgewellScan: /report needs a value after ':'" || fail "no reason"
+}
+
+case_second_instance() {
+  make_machine
+  (wine_env "$prefix" && cd "$prefix/drive_c" && exec wine 'C:\bin\mutex_holder.exe' hold) </dev/null >/dev/null 2>&1 &
+  other_pids+=($!)
+  local tries=0
+  until ! in_prefix wine 'C:\bin\mutex_holder.exe' probe </dev/null >/dev/null 2>&1; do
+    tries=$((tries + 1))
+    [ "$tries" -lt 400 ] || fail "the mutex holder did not start"
+    sleep 0.05
+  done
+  scan 5 /remove /report:C:\\report.json
+  expect_output err "PurgewellScan: another copy of Purgewell is running
+"
+  check_report "$prefix/drive_c/report.json" '
+assert r["outcome"] == "not_run" and r["exit_code"] == 5 and not r["completed"] and r["findings"] == []'
+}
+
+case_no_rights() {
+  make_machine
+  plant_traces
+  cp "$not_admin_dll" "$windows/system32/advpack.dll"
+  overrides="mscoree,mshtml=;advpack=n"
+  scan 6 /remove
+  expect_output err "PurgewellScan: /remove and /delete need administrator rights
+"
+  all_planted_in_place
+  # Report only goes ahead and says it ran without rights.
+  scan 2 /quiet /report:C:\\report.json
+  check_report "$prefix/drive_c/report.json" 'assert r["administrator"] is False and r["outcome"] == "infected"'
+}
+
+# Ctrl+C in a console while a long walk runs: the run ends, nothing found is moved, the report says incomplete.
+case_ctrl_c() {
+  make_machine
+  plant_traces
+  python3 - "$prefix/drive_d/bulk" <<'EOF'
+import os, sys
+for d in range(60):
+    os.makedirs(f"{sys.argv[1]}/{d:03}", exist_ok=True)
+    for f in range(1000):
+        open(f"{sys.argv[1]}/{d:03}/{f:03}.txt", "w").write("x")
+EOF
+  printf 'set -g remain-on-exit on\nset -g history-limit 10000\n' >"$work/tmux.conf"
+  tmux -L "$socket" -f "$work/tmux.conf" new-session -d -s main -x 200 -y 40 -c "$prefix/drive_c" \
+    "env WINEPREFIX='$prefix' WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES='$overrides' LANG=C.UTF-8 \
+     wine 'C:\\bin\\PurgewellScan.exe' /remove /report:C:\\report.json; echo \$? >'$work/status'"
+  local tries=0
+  # A progress line with a path: the system stages are done and the walk has begun.
+  until tmux -L "$socket" capture-pane -p -t main | grep -qE '^Scanning \([0-9]+ examined\): [A-Z]:'; do
+    tries=$((tries + 1))
+    [ "$tries" -lt 2400 ] || fail "the walk never showed its progress"
+    [ ! -s "$work/status" ] || fail "the scan ended before it could be stopped"
+    sleep 0.05
+  done
+  tmux -L "$socket" send-keys -t main C-c
+  tries=0
+  until [ -s "$work/status" ]; do
+    tries=$((tries + 1))
+    [ "$tries" -lt 2400 ] || fail "the stopped scan did not end"
+    sleep 0.05
+  done
+  [ "$(cat "$work/status")" = 3 ] || fail "the stopped scan ended with $(cat "$work/status"), not 3"
+  check_report "$prefix/drive_c/report.json" '
+assert r["outcome"] == "incomplete" and r["stopped"] and not r["completed"] and r["exit_code"] == 3
+left = [f for f in r["findings"] if f["kind"] not in ("process", "run_value")]
+assert left and all(f["action"] == "left" and f["error"] == "the run was stopped before removal" for f in left), left'
+  [ -f "$prefix/drive_c/windows/zip1.tmp" ] || fail "a file was removed after the stop"
+  [ "$(marker LastResult)" = 0x3 ] || fail "LastResult is $(marker LastResult), not 3"
+}
+
+# A move into quarantine killed after each of its steps (same volume, and from a tmpfs drive, which is a
+# copy), then a restore killed after each of its steps: the original or the body always survives, and a
+# run after the kill finishes the job.
+case_interrupted_moves() {
+  make_machine
+  shm_drive=$(mktemp -d /dev/shm/purgewell-scan-e2e.XXXXXX)
+  ln -s "$shm_drive" "$prefix/drive_e"
+  wine_stop_server "$prefix"
+  wine_map_drive "$prefix" e drive_e hd
+  wine_start_server "$prefix"
+  printf 'body across volumes' >"$shm_drive/far.exe"
+  "$root/tests/tools/forge-crc32.py" "$shm_drive/far.exe" 0xB566B395
+  cp "$shm_drive/far.exe" "$work/expected/far.exe"
+  local step
+  for step in move-manifest-written move-copied move-body-placed; do
+    PURGEWELL_TEST_KILL_AT=$step scan 99 /remove /quarantine:C:\\q
+    survives "$step" "$shm_drive/far.exe"
+    scan_and_restore_after_kill "$shm_drive/far.exe" "$step"
+  done
+  for step in restore-copied restore-placed; do
+    scan 1 /remove /quarantine:C:\\q
+    PURGEWELL_TEST_KILL_AT=$step scan 99 /restore:all /quarantine:C:\\q
+    survives "$step" "$shm_drive/far.exe"
+    scan 0 /restore:all /quarantine:C:\\q
+    same_bytes "$work/expected/far.exe" "$shm_drive/far.exe"
+    rm -f "$prefix/drive_c/q/"*.body.partial "$shm_drive/far.exe.purgewell-restore"
+  done
+  # Same volume: a rename, interrupted before and after.
+  mkdir -p "$prefix/drive_c/near"
+  cp "$work/expected/far.exe" "$prefix/drive_c/near/near.exe"
+  for step in move-manifest-written move-done restore-moved; do
+    if [ "$step" = restore-moved ]; then
+      scan 1 /remove /quarantine:C:\\q
+      PURGEWELL_TEST_KILL_AT=$step scan 99 /restore:all /quarantine:C:\\q
+    else
+      PURGEWELL_TEST_KILL_AT=$step scan 99 /remove /quarantine:C:\\q
+    fi
+    survives "$step" "$prefix/drive_c/near/near.exe"
+    scan_and_restore_after_kill "$prefix/drive_c/near/near.exe" "$step"
+  done
+}
+
+# survives STEP ORIGINAL: the original, or a body in C:\q, holds the planted bytes.
+survives() {
+  local step=$1 original=$2 body
+  [ -f "$original" ] && cmp -s "$work/expected/far.exe" "$original" && return 0
+  for body in "$prefix/drive_c/q/"*.body; do
+    [ -f "$body" ] && cmp -s "$work/expected/far.exe" "$body" && return 0
+  done
+  fail "killed after $step: neither the original nor a quarantined body holds the file"
+}
+
+# After a kill: a whole run quarantines what is left, and a restore of everything brings the file back.
+scan_and_restore_after_kill() {
+  local original=$1 step=$2
+  scan 0 /restore:all /quarantine:C:\\q
+  [ -f "$original" ] || fail "after the kill at $step the file could not be restored"
+  same_bytes "$work/expected/far.exe" "$original"
+  rm -f "$prefix/drive_c/q/"*.partial
+}
+
+"case_$case_name"
+echo "PASS ($case_name)"
