@@ -1,10 +1,10 @@
 #!/usr/bin/env python3
 """Reads the resources back out of PurgewellConsole.exe and checks them.
 
-check_resources.py PROGRAM.exe ICON.ico WINDRES
+check_resources.py PROGRAM.exe ICON.ico WINDRES [PRODUCT_NAME FILE_DESCRIPTION]
 The exe must hold the named 32x32 256-colour icon "IDI_ICON" with the very image of ICON.ico, a manifest
-without dependencies that runs it as invoked, and version 1.0.0.0 with the console's product name and file
-description.
+without dependencies that runs it as invoked, and version 1.0.0.0 with the product name and file description
+given (by default the console's).
 """
 import struct
 import subprocess
@@ -52,6 +52,9 @@ def version_string(body, key):
 
 def main():
     program, icon_path, windres = sys.argv[1:4]
+    product_name, description = (sys.argv[4:6] if len(sys.argv) > 5 else
+                                 ("Vexlor Removal Tool - Console version",
+                                  "Removal tool for the Vexlor family - Console version"))
     problems = []
     with tempfile.TemporaryDirectory() as scratch:
         res = scratch + "/program.res"
@@ -91,8 +94,7 @@ def main():
         if (file_ms, file_ls, product_ms, product_ls) != (0x00010000, 0, 0x00010000, 0):
             problems.append(f"fixed versions {(hex(file_ms), file_ls, hex(product_ms), product_ls)}, want 1.0.0.0")
     for key, want in [("FileVersion", "1.0.0.0"), ("ProductVersion", "1.0.0.0"),
-                      ("ProductName", "Vexlor Removal Tool - Console version"),
-                      ("FileDescription", "Removal tool for the Vexlor family - Console version")]:
+                      ("ProductName", product_name), ("FileDescription", description)]:
         got = version_string(version, key)
         if got != want:
             problems.append(f"{key} is {got!r}, want {want!r}")
