@@ -16,6 +16,8 @@
 // The default folder: Purgewell\Quarantine in the machine's common application data (the Windows directory
 // when the system gives none).
 std::string Quarantine_DefaultFolder();
+// The folder a run uses: the chosen one without trailing backslashes, or the default when none was chosen.
+std::string Quarantine_Folder(const std::string& chosen);
 // Creates the folder and its parents; the folder's access list gives Administrators and SYSTEM full control and
 // inherits nothing. False with a reason when the folder cannot be created.
 bool Quarantine_Prepare(const std::string& folder, std::string* error);

@@ -16,6 +16,13 @@ std::string Quarantine_DefaultFolder() {
   return folder + "Purgewell\\Quarantine";
 }
 
+std::string Quarantine_Folder(const std::string& chosen) {
+  std::string folder = chosen.empty() ? Quarantine_DefaultFolder() : chosen;
+  // "D:\" stays a root; "D:\q\" becomes "D:\q".
+  while (folder.size() > 3 && (folder.back() == '\\' || folder.back() == '/')) folder.pop_back();
+  return folder;
+}
+
 // A protected access list: full control for BUILTIN\Administrators and LocalSystem, inherited by every item.
 static bool ProtectFolder(const std::string& folder) {
   SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;

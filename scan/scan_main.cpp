@@ -17,7 +17,7 @@ static HANDLE toolMutex = nullptr;
 
 // The tasks that touch the machine or the quarantine; the caller holds the mutex.
 static int RunTask(const ScanOptions& options) {
-  std::string folder = options.quarantineDirectory.empty() ? Quarantine_DefaultFolder() : options.quarantineDirectory;
+  std::string folder = Quarantine_Folder(options.quarantineDirectory);
   switch (options.task) {
     case TASK_LIST: return Quarantine_List(folder);
     case TASK_RESTORE: return Quarantine_Restore(folder, options.restoreId, options.quiet);

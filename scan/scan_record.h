@@ -13,6 +13,7 @@ enum {
   SKIP_UNLISTABLE_DIRECTORY,
   SKIP_PATH_TOO_LONG,
   SKIP_LINK_LOOP,
+  SKIP_IN_QUARANTINE,  // a body in this run's quarantine folder: found before, kept on purpose
   SKIP_REASON_COUNT
 };
 

@@ -12,6 +12,7 @@
 enum : DWORD { PROGRESS_INTERVAL_MS = 1000 };
 
 bool scanReporterQuiet = false;
+std::string scanReporterQuarantine;
 static DWORD lastProgressTick = 0;
 static bool progressShown = false;
 // The process just found, until its own progress event: a kill or a failed kill reported meanwhile is its.
@@ -46,7 +47,18 @@ static void AddFinding(int kind, const char* path, const ThreatSignature* signat
   scanRecord.findings.push_back(finding);
 }
 
+static bool InQuarantine(const char* path) {
+  size_t length = scanReporterQuarantine.size();
+  return length != 0 && std::strlen(path) > length + 1 && path[length] == '\\' &&
+         CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, path, static_cast<int>(length),
+                        scanReporterQuarantine.c_str(), static_cast<int>(length)) == CSTR_EQUAL;
+}
+
 static void OnFile(int kind, const char* path, const ThreatSignature* signature) {
+  if (InQuarantine(path)) {
+    scanRecord.skipped[SKIP_IN_QUARANTINE] += 1;
+    return;
+  }
   ScanFinding* known = FileFinding(path);
   if (known == nullptr) {
     AddFinding(kind, path, signature);

@@ -162,7 +162,7 @@ static int CheckReady(const ScanOptions& options, const std::string& folder, boo
 }
 
 int ScanRun_Execute(const ScanOptions& options) {
-  std::string folder = options.quarantineDirectory.empty() ? Quarantine_DefaultFolder() : options.quarantineDirectory;
+  std::string folder = Quarantine_Folder(options.quarantineDirectory);
   bool administrator = !AdminCheck_LacksRights(&advpackLibrary);
   int ready = CheckReady(options, folder, administrator);
   if (ready != EXIT_CLEAN) {
@@ -173,6 +173,7 @@ int ScanRun_Execute(const ScanOptions& options) {
   SetConsoleCtrlHandler(ScanControlHandler, TRUE);
   ScanReporter_Reset();
   scanReporterQuiet = options.quiet;
+  scanReporterQuarantine = folder;
   ScanControl_SetActions(options.removal == REMOVAL_NONE ? SCAN_ACTIONS_REPORT_ONLY : SCAN_ACTIONS_UNATTENDED);
   scanRecord.started = FileTools_UtcNow();
   if (!RunScanThread()) {
