@@ -59,6 +59,10 @@ echo "== Windows tests under Wine"
 wine_start_server "$unit_prefix"
 ctest --test-dir build/win32 --output-on-failure -j "$jobs" || status=1
 
+echo "== deployment files (Ansible playbook syntax and lint)"
+ansible-playbook --syntax-check -i deploy/inventory.example.ini deploy/purgewell.yml >/dev/null || status=1
+ansible-lint --offline -q deploy/purgewell.yml || status=1
+
 echo "== checksum speed (host, in-cache 40 KiB buffer)"
 build/host/tests/host/crc32_benchmark --benchmark_min_time=0.2 2>/dev/null | grep -E '^Crc32' || true
 
