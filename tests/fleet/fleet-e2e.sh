@@ -40,6 +40,7 @@ fail() {
 on() {
   local machine=$1
   shift
+  # shellcheck disable=SC2016  # the inner shell expands them
   (wine_env "$work/$machine" && cd "$work/$machine/drive_c" &&
     exec unshare -u sh -c 'hostname "$0" && exec "$@"' "fleet-$machine" "$@") </dev/null
 }
@@ -67,7 +68,7 @@ $(cat "$work/diff")"
 forged_file() {
   mkdir -p "$(dirname "$1")"
   printf 'stand-in %s' "$1" >"$1"
-  "$root/tests/tools/forge-crc32" "$1" "$2"
+  "$root/tests/tools/forge-crc32.py" "$1" "$2"
 }
 
 # ---- the machines and the share ----
