@@ -73,7 +73,7 @@ bool FileTools_CreateFolders(const std::string& path) {
 std::string FileTools_UtcNow() {
   SYSTEMTIME now;
   GetSystemTime(&now);
-  char text[32];
+  char text[48];
   std::snprintf(text, sizeof text, "%04u-%02u-%02uT%02u:%02u:%02uZ", now.wYear, now.wMonth, now.wDay, now.wHour,
                 now.wMinute, now.wSecond);
   return text;

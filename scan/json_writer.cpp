@@ -34,7 +34,7 @@ static bool DecodeUtf8(const std::string& text, size_t* at, uint32_t* point) {
 }
 
 static void AppendUnit(std::string* out, uint32_t unit) {
-  char escape[8];
+  char escape[16];
   std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(unit));
   out->append(escape);
 }

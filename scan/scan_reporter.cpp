@@ -98,9 +98,8 @@ static void OnProgress(const char* text) {
 
 // A drive root lists no "." or "..": an empty one cannot be listed at all, yet nothing on it went unread.
 static bool IsEmptyDriveRoot(const char* root) {
-  char pattern[8];
   if (std::strlen(root) != 3 || root[1] != ':') return false;
-  std::snprintf(pattern, sizeof pattern, "%s*", root);
+  char pattern[] = {root[0], root[1], root[2], '*', '\0'};
   WIN32_FIND_DATAA entry;
   HANDLE find = FindFirstFileA(pattern, &entry);
   if (find != INVALID_HANDLE_VALUE) {
