@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Scan-speed benchmark: a whole PurgewellConsole (and Purgewell) run against the floor program under Wine.
+# Scan-speed benchmark: a whole PurgewellConsole (and Purgewell, and PurgewellScan) run against the floor program under Wine.
 #
 # bench/run.sh [--files N] [--dir DIR] [--runs N] [--unpinned-runs N] [--build DIR] [--console EXE] [--no-doc] [--label TEXT]
 #   --files N          files in the generated tree (PURGEWELL_BENCH_FILES, default 50000)
@@ -13,6 +13,7 @@
 #                      finished line is checked
 #   --gui [NAME=]EXE   time this Purgewell.exe instead of the build's (repeatable); --no-gui leaves it out
 #   --gui-poll MS      how often the windowed program's driver looks for its windows (default 10)
+#   --no-scan          leave out PurgewellScan (timed by default: a report-only run with /quiet and a JSON report)
 #   --no-doc           print the figures only; do not rewrite the results section of docs/performance.md
 #   --label TEXT       a note on what was measured, printed and written with the figures
 # The tree is generated once (bench/make-tree.py) and kept; the Wine template is kept next to it; the prefix copy is removed at the end.
@@ -35,6 +36,7 @@ gui_poll=10
 guis=()
 gui_note=
 label=
+scan_wanted=1
 
 while [ $# -gt 0 ]; do
   case $1 in
@@ -47,10 +49,11 @@ while [ $# -gt 0 ]; do
     --console-unchecked) consoles+=("unchecked:$2"); shift 2 ;;
     --gui) guis+=("$2"); shift 2 ;;
     --no-gui) gui_wanted=0; shift ;;
+    --no-scan) scan_wanted=0; shift ;;
     --gui-poll) gui_poll=$2; shift 2 ;;
     --no-doc) write_doc=0; shift ;;
     --label) label=$2; shift 2 ;;
-    -h|--help) sed -n '2,20p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,21p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "bench/run.sh: unknown option $1 (see --help)" >&2; exit 2 ;;
   esac
 done
@@ -83,6 +86,7 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
 fi
 targets=(bench_floor bench_drive_types)
 [ ${#consoles[@]} -gt 0 ] || targets+=(PurgewellConsole)
+[ "$scan_wanted" = 0 ] || targets+=(PurgewellScan)
 say "building ${targets[*]}"
 cmake --build "$build" --target "${targets[@]}" -j"$(nproc)" >"$bench_dir/build.log" 2>&1 || {
   tail -20 "$bench_dir/build.log" >&2; exit 1; }
@@ -137,6 +141,10 @@ for entry in "${guis[@]}"; do
   cp "$file" "$prefix/drive_c/bench/g$((${#gui_files[@]} - 1))/Purgewell.exe"
 done
 [ ${#gui_files[@]} = 0 ] || cp "$build/bench/PurgewellGuiTimer.exe" "$prefix/drive_c/bench/"
+if [ "$scan_wanted" = 1 ]; then
+  mkdir -p "$prefix/drive_c/bench/s0"
+  cp "$build/scan/PurgewellScan.exe" "$prefix/drive_c/bench/s0/"
+fi
 for k in "${!console_files[@]}"; do
   mkdir -p "$prefix/drive_c/bench/c$k"
   cp "${console_files[$k]}" "$prefix/drive_c/bench/c$k/PurgewellConsole.exe"
@@ -187,6 +195,10 @@ timed_console() {
   local command
   if [ "$program" = PurgewellFloor.exe/window ]; then
     command=$(printf '%q ' bash "$work/pane.sh" "$result" "$@" wine 'C:\bench\PurgewellFloor.exe' /window)
+  elif [[ $program == *PurgewellScan.exe ]]; then
+    rm -f "$prefix/drive_c/bench/scan-report.json"
+    command=$(printf '%q ' bash "$work/pane.sh" "$result" "$@" wine "C:\bench\$program" /quiet \
+      '/report:C:\bench\scan-report.json')
   else
     command=$(printf '%q ' bash "$work/pane.sh" "$result" "$@" wine "C:\\bench\\$program")
   fi
@@ -206,9 +218,17 @@ timed_console() {
 }
 
 check_screen() {
-  local name=$1 program=$2 status=$3 screen=$work/$1.screen
-  [ "$status" = 0 ] || { say "$name: exit status $status"; cat "$screen" >&2; return 1; }
-  if [[ $program == *PurgewellConsole.exe ]] && [ "${console_checks[${program:1:1}]}" = unchecked ]; then
+  local name=$1 program=$2 status=$3 screen=$work/$1.screen expected=0
+  # A report-only run that finds the forged files ends with 2: traces left in place.
+  [[ $program != *PurgewellScan.exe ]] || expected=2
+  [ "$status" = "$expected" ] || { say "$name: exit status $status"; cat "$screen" >&2; return 1; }
+  if [[ $program == *PurgewellScan.exe ]]; then
+    python3 - "$prefix/drive_c/bench/scan-report.json" "$forged_count" <<'PY' || { say "$name: the report does not list the forged files"; return 1; }
+import json, sys
+report = json.load(open(sys.argv[1]))
+assert report["completed"] and len(report["findings"]) == int(sys.argv[2]), (report["completed"], len(report["findings"]))
+PY
+  elif [[ $program == *PurgewellConsole.exe ]] && [ "${console_checks[${program:1:1}]}" = unchecked ]; then
     grep -q 'Removal process finished' "$screen" || { say "$name: the run did not finish:"; cat "$screen" >&2; return 1; }
   elif [[ $program == *PurgewellConsole.exe ]]; then
     local found
@@ -254,6 +274,7 @@ start_server taskset -c 0
 timed_console warm-floor PurgewellFloor.exe taskset -c 0 >/dev/null
 for k in "${!gui_files[@]}"; do timed_gui "warm-g$k" "$k" taskset -c 0 >/dev/null; done
 for k in "${!console_files[@]}"; do timed_console "warm-c$k" "c$k\\PurgewellConsole.exe" taskset -c 0 >/dev/null; done
+[ "$scan_wanted" = 0 ] || timed_console warm-s0 's0\PurgewellScan.exe' taskset -c 0 >/dev/null
 
 # --- Timed runs, alternating (the order rotates every round) ---------------------------------------------------------
 # Each run's time is appended to $work/times-PHASE-WHO; WHO is floor, c0, c1..., wfloor or g0, g1...
@@ -263,6 +284,7 @@ round() {  # round PHASE INDEX PIN...: one run of the floor and of each console 
   for k in "${!console_files[@]}"; do who+=("c$k"); done
   for k in "${!gui_files[@]}"; do who+=("g$k"); done
   [ ${#gui_files[@]} = 0 ] || who+=(wfloor)
+  [ "$scan_wanted" = 0 ] || who+=(s0)
   n=${#who[@]}
   for ((k = 0; k < n; k++)); do
     local w=${who[$(((k + index) % n))]} program t
@@ -272,6 +294,7 @@ round() {  # round PHASE INDEX PIN...: one run of the floor and of each console 
       case $w in
         floor) program=PurgewellFloor.exe ;;
         wfloor) program=PurgewellFloor.exe/window ;;
+        s0) program='s0\PurgewellScan.exe' ;;
         *) program="$w\\PurgewellConsole.exe" ;;
       esac
       t=$(timed_console "$w-$phase-$index" "$program" "$@")
@@ -324,6 +347,11 @@ for phase in pinned unpinned; do
     table+=$'\n'"| floor with a visible window | $shown | $count | $mw s | $(ratio "$mw" "$mf") |"
     all_runs+="floor with a visible window $phase: $(times "$phase" wfloor)."$'\n'
   fi
+  if [ "$scan_wanted" = 1 ]; then
+    ms=$(median_of "$phase" s0)
+    table+=$'\n'"| PurgewellScan (report only, /quiet, JSON report) | $shown | $count | $ms s | $(ratio "$ms" "$mf") |"
+    all_runs+="PurgewellScan $phase: $(times "$phase" s0)."$'\n'
+  fi
   for k in "${!gui_files[@]}"; do
     mg=$(median_of "$phase" "g$k")
     table+=$'\n'"| ${gui_names[$k]} (windowed) | $shown | $count | $mg s | $(ratio "$mg" "$mf") ($(ratio "$mg" "$mw") of the windowed floor) |"
@@ -334,6 +362,8 @@ builds=""
 for k in "${!console_files[@]}"; do builds+="${console_names[$k]}: sha256 $(sha256sum "${console_files[$k]}" | cut -c1-12)…; "; done
 for k in "${!gui_files[@]}"; do builds+="${gui_names[$k]}: sha256 $(sha256sum "${gui_files[$k]}" | cut -c1-12)…; "; done
 
+scan_line=
+[ "$scan_wanted" = 0 ] || scan_line="Each PurgewellScan run is a whole report-only run (/quiet, the report written to C:) in the same console; it must list every forged file."
 if [ ${#gui_files[@]} -gt 0 ]; then
   gui_line="Each Purgewell run (Xvfb) is timed by PurgewellGuiTimer.exe from the program's start to its removal question"
   gui_line+=" (the reminder box answered at once, windows polled every $gui_poll ms); it answers No, Yes and closes the window."
@@ -350,6 +380,7 @@ Load average before / after: $load_before / $load_after.
 Tree: $(printf "%s" "${tree_line#make-tree.py: }" | sed "s/ (up to date)$//"); D: the only fixed drive (GetDriveTypeA: $(printf '%s\n' "$drive_types" | tr '\n' ' ' | sed 's/ *$//')).
 ${builds% }
 Each PurgewellConsole run is a whole run in a 120×40 tmux console, answers n then y typed ahead (nothing deleted).
+${scan_line}
 $gui_line
 
 $table
