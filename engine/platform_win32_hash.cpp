@@ -4,6 +4,11 @@
 
 #include "platform.h"
 
+// XP SP3 has SHA-256 in this provider; headers set to XP (5.1) keep the constant behind SP3's NTDDI.
+#ifndef CALG_SHA_256
+#define CALG_SHA_256 (ALG_CLASS_HASH | ALG_TYPE_ANY | 12)  // ALG_SID_SHA_256
+#endif
+
 enum { HASH_BLOCK_SIZE = 16384 };
 
 static bool HashOpenFile(HANDLE file, HCRYPTHASH hash) {

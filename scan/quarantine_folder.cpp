@@ -4,10 +4,25 @@
 
 #include "file_tools.h"
 #include "quarantine.h"
+#include "system_library.h"
+
+typedef HRESULT(WINAPI* GetFolderPathFunction)(HWND, int, HANDLE, DWORD, LPSTR);
+
+// SHGetFolderPathA of the system's shell32, resolved at run time: the programs import nothing from shell32.
+static bool CommonAppData(char* base) {
+  HMODULE shell = SystemLibrary_Load("shell32.dll");
+  if (shell == nullptr) return false;
+  GetFolderPathFunction getFolderPath = reinterpret_cast<GetFolderPathFunction>(
+      reinterpret_cast<void*>(GetProcAddress(shell, "SHGetFolderPathA")));
+  bool ok = getFolderPath != nullptr &&
+            getFolderPath(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, base) == S_OK;
+  FreeLibrary(shell);
+  return ok;
+}
 
 std::string Quarantine_DefaultFolder() {
   char base[MAX_PATH];
-  if (SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, base) != S_OK) {
+  if (!CommonAppData(base)) {
     UINT length = GetWindowsDirectoryA(base, sizeof base);
     if (length == 0 || length >= sizeof base) return "C:\\Purgewell\\Quarantine";
   }
