@@ -107,14 +107,8 @@ chattr +i "$work/m06/drive_d/stuck.exe" || fail "chattr is needed for this test"
 # m07: infected, but another copy of the tool holds the mutex in the first round. m08: a file deep down.
 forged_file "$work/m07/drive_d/games/free-game.exe" 0xB566B395
 cp "$mutex_holder" "$work/m07/drive_c/bin/mutex_holder.exe"
-(wine_env "$work/m07" && cd "$work/m07/drive_c" && exec wine 'C:\bin\mutex_holder.exe' hold) </dev/null >/dev/null 2>&1 &
-holder_pid=$!
-tries=0
-until ! on m07 wine 'C:\bin\mutex_holder.exe' probe >/dev/null 2>&1; do
-  tries=$((tries + 1))
-  [ "$tries" -lt 400 ] || fail "the mutex holder on m07 did not start"
-  sleep 0.05
-done
+prefix="$work/m07"
+hold_tool_mutex 'C:\bin\mutex_holder.exe'
 forged_file "$work/m08/drive_d/a/b/c/d/e/f/g/h/deep.exe" 0xCA75F998
 
 # ---- first round ----

@@ -18,16 +18,16 @@ run_key='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Run'
 socket="purgewell-scan-$case_name-$$"
 overrides="mscoree,mshtml="
 sleeper_pids=()
-other_pids=()
+holder_pid=""
 # A drive on another file system (tmpfs), so that moves between it and C: are copies, as between volumes.
 shm_drive=""
 
 cleanup() {
   local pid
-  for pid in "${sleeper_pids[@]}" "${other_pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  for pid in "${sleeper_pids[@]}" $holder_pid; do kill "$pid" 2>/dev/null || true; done
   tmux -L "$socket" kill-server 2>/dev/null || true
   wine_stop_server "$prefix"
-  for pid in "${sleeper_pids[@]}" "${other_pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+  for pid in "${sleeper_pids[@]}" $holder_pid; do wait "$pid" 2>/dev/null || true; done
   # The case that makes a file immutable gives it back, even when it fails half-way.
   [ ! -e "$prefix/drive_d/games/stuck.exe" ] || chattr -i "$prefix/drive_d/games/stuck.exe" 2>/dev/null || true
   [ -z "${SCAN_E2E_KEEP:-}" ] || return 0
@@ -281,14 +281,7 @@ case_bad_switch() {
 
 case_second_instance() {
   make_machine
-  (wine_env "$prefix" && cd "$prefix/drive_c" && exec wine 'C:\bin\mutex_holder.exe' hold) </dev/null >/dev/null 2>&1 &
-  other_pids+=($!)
-  local tries=0
-  until ! in_prefix wine 'C:\bin\mutex_holder.exe' probe </dev/null >/dev/null 2>&1; do
-    tries=$((tries + 1))
-    [ "$tries" -lt 400 ] || fail "the mutex holder did not start"
-    sleep 0.05
-  done
+  hold_tool_mutex 'C:\bin\mutex_holder.exe'
   scan 5 /remove /report:C:\\report.json
   expect_output err "PurgewellScan: another copy of Purgewell is running
 "
