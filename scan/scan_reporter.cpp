@@ -122,7 +122,7 @@ static void OnMarked(int kind, const char* action) {
   if (finding != nullptr && finding->action.empty()) finding->action = action;
 }
 
-void ScanReporterCallback(ScanEvent event, const char* text, const ThreatSignature* signature) {
+static void ReportIntoRecord(void*, ScanEvent event, const char* text, const ThreatSignature* signature) {
   const char* path = text != nullptr ? text : "";
   switch (event) {
     case SCAN_EV_PROGRESS: OnProgress(path); break;
@@ -143,3 +143,5 @@ void ScanReporterCallback(ScanEvent event, const char* text, const ThreatSignatu
     default: break;
   }
 }
+
+const ScanReporter scanRecordReporter = {ReportIntoRecord, nullptr};

@@ -10,4 +10,5 @@ extern bool scanReporterQuiet;
 extern std::string scanReporterQuarantine;
 
 void ScanReporter_Reset();
-void ScanReporterCallback(ScanEvent event, const char* text, const ThreatSignature* signature);
+// Reports into scanRecord; no context.
+extern const ScanReporter scanRecordReporter;

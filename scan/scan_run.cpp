@@ -14,6 +14,7 @@
 #include "scan_record.h"
 #include "scan_report.h"
 #include "scan_reporter.h"
+#include "scan_sequence.h"
 #include "signatures.h"
 #include "version.h"
 
@@ -97,11 +98,10 @@ static void PrintFindings() {
 }
 
 static bool RunScanThread() {
-  ScanControl_Reset();
-  PlatformHandle thread = Platform_StartScanThread(ScanReporterCallback);
-  if (thread == nullptr) return false;
-  Platform_WaitThread(thread);
-  Platform_CloseThread(thread);
+  ScanHandle scan = Scan_Start(scanRecordReporter);
+  if (scan == nullptr) return false;
+  Scan_Wait(scan);
+  Scan_Close(scan);
   return true;
 }
 

@@ -9,6 +9,7 @@ tree=$(cd "$1" && pwd) program=$2 sleeper=$3 mutex_holder=$4
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 . "$root/scripts/wine-lib.sh"
+. "$root/scripts/poll.sh"
 
 work="$tree/tests/fleet/work"
 share="$work/share"
@@ -161,7 +162,8 @@ import glob, json, sys
 print(max(json.load(open(f))["ended"] for f in glob.glob(sys.argv[1] + "/*.json")))' "$share/reports")
 since=$(date -u -d "${last%Z} UTC + 1 second" +%Y-%m-%dT%H:%M:%SZ)
 # The second round's reports must end at or after that time: wait for the clock to reach it.
-until [ "$(date -u +%Y-%m-%dT%H:%M:%SZ)" \> "${since%Z}" ]; do sleep 0.1; done
+clock_reached() { [[ "$(date -u +%Y-%m-%dT%H:%M:%SZ)" > "${since%Z}" ]]; }
+poll 10 clock_reached || fail "the clock did not pass $since"
 
 round2=(0 0 0 0 0 2 1)
 for i in "${!round2[@]}"; do startup "${machines[$i]}" "${round2[$i]}"; done

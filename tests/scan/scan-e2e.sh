@@ -9,6 +9,7 @@ case_name=$1 tree=$(cd "$2" && pwd) program=$3 sleeper=$4 mutex_holder=$5 not_ad
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 . "$root/scripts/wine-lib.sh"
+. "$root/scripts/poll.sh"
 
 work="$tree/tests/scan/work/$case_name"
 prefix="$work/prefix"
@@ -183,7 +184,7 @@ assert bytes.fromhex(odd["path_hex"]) == "D:\\games\\o\x27dd; 100% café.exe".en
 assert odd["path"] == "D:\\games\\o\x27dd; 100% caf\ufffd.exe" and odd["crc32"] == "22b06e5d" and odd["size"] == 13
 import hashlib
 assert odd["sha256"] == hashlib.sha256(open(sys.argv[1].rsplit("/drive_c/", 1)[0] + "/drive_d/games/o\x27dd; 100% café.exe", "rb").read()).hexdigest()'
-  ended "${sleeper_pids[0]}" && fail "the stand-in process was terminated by a report-only run"
+  process_ended "${sleeper_pids[0]}" && fail "the stand-in process was terminated by a report-only run"
   has_value "Tiny AV" || fail "the Run value was deleted by a report-only run"
   all_planted_in_place
   [ ! -e "$quarantine" ] || fail "a report-only run made the quarantine"
@@ -318,21 +319,10 @@ EOF
   tmux -L "$socket" -f "$work/tmux.conf" new-session -d -s main -x 200 -y 40 -c "$prefix/drive_c" \
     "env WINEPREFIX='$prefix' WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES='$overrides' LANG=C.UTF-8 \
      wine 'C:\\bin\\PurgewellScan.exe' /remove /report:C:\\report.json; echo \$? >'$work/status'"
-  local tries=0
   # A progress line with a path: the system stages are done and the walk has begun.
-  until tmux -L "$socket" capture-pane -p -t main | grep -qE '^Scanning \([0-9]+ examined\): [A-Z]:'; do
-    tries=$((tries + 1))
-    [ "$tries" -lt 2400 ] || fail "the walk never showed its progress"
-    [ ! -s "$work/status" ] || fail "the scan ended before it could be stopped"
-    sleep 0.05
-  done
+  poll 120 walk_shown || fail "the walk never showed its progress, or the scan ended before it could be stopped"
   tmux -L "$socket" send-keys -t main C-c
-  tries=0
-  until [ -s "$work/status" ]; do
-    tries=$((tries + 1))
-    [ "$tries" -lt 2400 ] || fail "the stopped scan did not end"
-    sleep 0.05
-  done
+  poll 120 test -s "$work/status" || fail "the stopped scan did not end"
   [ "$(cat "$work/status")" = 3 ] || fail "the stopped scan ended with $(cat "$work/status"), not 3"
   check_report "$prefix/drive_c/report.json" '
 assert r["outcome"] == "incomplete" and r["stopped"] and not r["completed"] and r["exit_code"] == 3
@@ -340,6 +330,11 @@ left = [f for f in r["findings"] if f["kind"] not in ("process", "run_value")]
 assert left and all(f["action"] == "left" and f["error"] == "the run was stopped before removal" for f in left), left'
   [ -f "$prefix/drive_c/windows/zip1.tmp" ] || fail "a file was removed after the stop"
   [ "$(marker LastResult)" = 0x3 ] || fail "LastResult is $(marker LastResult), not 3"
+}
+
+walk_shown() {
+  [ ! -s "$work/status" ] || return 2
+  tmux -L "$socket" capture-pane -p -t main | grep -qE '^Scanning \([0-9]+ examined\): [A-Z]:'
 }
 
 # A move into quarantine killed after each of its steps (same volume, and from a tmpfs drive, which is a
