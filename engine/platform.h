@@ -117,6 +117,9 @@ void Platform_Unlock(PlatformHandle lock);
 // later); false when the file cannot be read or the provider has no SHA-256.
 enum { PLATFORM_SHA256_SIZE = 32 };
 bool Platform_Sha256File(const char* path, uint8_t digest[PLATFORM_SHA256_SIZE]);
+// Loads the provider for the rest of the process; called before any span with the WOW64 redirector off, where
+// no DLL can be loaded. Platform_Sha256File calls it too. Main thread only.
+bool Platform_Sha256Prepare();
 
 // Threads: started with the runtime's thread call running body(argument); the thread ends, with the body's
 // return value as its exit code, when the body returns. Null when the thread cannot be created.

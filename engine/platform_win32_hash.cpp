@@ -21,18 +21,28 @@ static bool HashOpenFile(HANDLE file, HCRYPTHASH hash) {
   }
 }
 
+// Acquired once and kept for the life of the process: acquiring loads the provider's DLL, which must happen
+// while the WOW64 redirector is on (a 32-bit process loads no DLL with it off).
+static HCRYPTPROV hashProvider = 0;
+
+bool Platform_Sha256Prepare() {
+  if (hashProvider != 0) return true;
+  HCRYPTPROV provider = 0;
+  if (!CryptAcquireContextA(&provider, nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT)) return false;
+  hashProvider = provider;
+  return true;
+}
+
 bool Platform_Sha256File(const char* path, uint8_t digest[PLATFORM_SHA256_SIZE]) {
+  if (!Platform_Sha256Prepare()) return false;
   HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN,
                             nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
-  HCRYPTPROV provider = 0;
   HCRYPTHASH hash = 0;
-  bool ok = CryptAcquireContextA(&provider, nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT) &&
-            CryptCreateHash(provider, CALG_SHA_256, 0, 0, &hash) && HashOpenFile(file, hash);
+  bool ok = CryptCreateHash(hashProvider, CALG_SHA_256, 0, 0, &hash) && HashOpenFile(file, hash);
   DWORD size = PLATFORM_SHA256_SIZE;
   ok = ok && CryptGetHashParam(hash, HP_HASHVAL, digest, &size, 0) && size == PLATFORM_SHA256_SIZE;
   if (hash != 0) CryptDestroyHash(hash);
-  if (provider != 0) CryptReleaseContext(provider, 0);
   CloseHandle(file);
   return ok;
 }

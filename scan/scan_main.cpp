@@ -7,7 +7,9 @@
 #include <string>
 
 #include "exit_codes.h"
+#include "platform.h"
 #include "quarantine.h"
+#include "real_view.h"
 #include "rollup.h"
 #include "scan_options.h"
 #include "scan_run.h"
@@ -18,11 +20,14 @@ static HANDLE toolMutex = nullptr;
 // The tasks that touch the machine or the quarantine; the caller holds the mutex.
 static int RunTask(const ScanOptions& options) {
   std::string folder = Quarantine_Folder(options.quarantineDirectory);
-  switch (options.task) {
-    case TASK_LIST: return Quarantine_List(folder);
-    case TASK_RESTORE: return Quarantine_Restore(folder, options.restoreId, options.quiet);
-    default: return ScanRun_Execute(options);
-  }
+  if (options.task == TASK_SCAN) return ScanRun_Execute(options);
+  // The original paths were found in the disk's real view (64-bit Windows): put back and look there too.
+  Platform_Sha256Prepare();
+  RealView view = RealView_Enter();
+  int exitCode = options.task == TASK_LIST ? Quarantine_List(folder)
+                                           : Quarantine_Restore(folder, options.restoreId, options.quiet);
+  RealView_Leave(view);
+  return exitCode;
 }
 
 int ScanMain(int argumentCount, const char* const* arguments) {

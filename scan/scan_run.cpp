@@ -10,6 +10,7 @@
 #include "file_tools.h"
 #include "platform.h"
 #include "quarantine.h"
+#include "real_view.h"
 #include "registry_marker.h"
 #include "scan_record.h"
 #include "scan_report.h"
@@ -169,6 +170,7 @@ int ScanRun_Execute(const ScanOptions& options) {
     if (ready != EXIT_REPORT_FAILED) ScanRun_WriteNotRunReport(options, ready);
     return ready;
   }
+  Platform_Sha256Prepare();  // no DLL loads in the real view below
   runClosed = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   SetConsoleCtrlHandler(ScanControlHandler, TRUE);
   ScanReporter_Reset();
@@ -181,7 +183,10 @@ int ScanRun_Execute(const ScanOptions& options) {
     return EXIT_INTERNAL_ERROR;
   }
   ReportContext context = MakeContext(options, folder, administrator);
+  // The scan found the paths in the disk's real view (64-bit Windows): hash, move and delete them in it.
+  RealView view = RealView_Enter();
   ActOnFindings(options, folder, context.machine);
+  RealView_Leave(view);
   scanRecord.ended = FileTools_UtcNow();
   if (!options.quiet) PrintFindings();
   int exitCode = Conclude(options, &context);

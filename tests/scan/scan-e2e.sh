@@ -91,11 +91,14 @@ same_bytes() { cmp -s "$1" "$2" || fail "$2 does not hold the bytes of $1"; }
 
 # ---- the machine ----
 
+# make_machine [64]: a copy of the tree's template, or with 64 of its 64-bit Windows template (WOW64).
 make_machine() {
-  wine_template "$tree/wine/template"
+  local template="$tree/wine/template" arch=win32
+  [ "${1:-}" != 64 ] || template="$tree/wine/template64" arch=win64
+  wine_template "$template" "$arch"
   rm -rf "$work"
   mkdir -p "$work/expected"
-  wine_copy "$tree/wine/template" "$prefix"
+  wine_copy "$template" "$prefix"
   wine_map_drive "$prefix" d drive_d hd
   mkdir -p "$prefix/drive_c/bin" "$prefix/drive_c/vexlor" "$prefix/drive_d/data"
   cp "$program" "$prefix/drive_c/bin/PurgewellScan.exe"
@@ -335,6 +338,29 @@ assert left and all(f["action"] == "left" and f["error"] == "the run was stopped
 walk_shown() {
   [ ! -s "$work/status" ] || return 2
   tmux -L "$socket" capture-pane -p -t main | grep -qE '^Scanning \([0-9]+ examined\): [A-Z]:'
+}
+
+# 64-bit Windows: one file in the real System32 and one in SysWOW64, which a 32-bit program sees under the same
+# name unless the redirector is off. Each is quarantined from, and restored to, its own folder.
+case_wow64() {
+  make_machine 64
+  local file
+  for file in system32/vx64.dll syswow64/vx32.dll; do
+    printf 'body in %s' "$file" >"$windows/$file"
+    "$root/tests/tools/forge-crc32.py" "$windows/$file" 0xB566B395
+    mkdir -p "$work/expected/$(dirname "$file")"
+    cp "$windows/$file" "$work/expected/$file"
+  done
+  scan 1 /remove /report:C:\\report.json
+  check_report "$prefix/drive_c/report.json" '
+paths = sorted(f["path"].lower() for f in r["findings"])
+assert paths == ["c:\\windows\\system32\\vx64.dll", "c:\\windows\\syswow64\\vx32.dll"], paths
+assert all(f["action"] == "quarantined" and f["sha256"] for f in r["findings"]), r["findings"]'
+  [ ! -e "$windows/system32/vx64.dll" ] || fail "the System32 file was not moved"
+  [ ! -e "$windows/syswow64/vx32.dll" ] || fail "the SysWOW64 file was not moved"
+  scan 0 /restore:all
+  same_bytes "$work/expected/system32/vx64.dll" "$windows/system32/vx64.dll"
+  same_bytes "$work/expected/syswow64/vx32.dll" "$windows/syswow64/vx32.dll"
 }
 
 # A move into quarantine killed after each of its steps (same volume, and from a tmpfs drive, which is a
