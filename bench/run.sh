@@ -197,7 +197,7 @@ timed_console() {
     command=$(printf '%q ' bash "$work/pane.sh" "$result" "$@" wine 'C:\bench\PurgewellFloor.exe' /window)
   elif [[ $program == *PurgewellScan.exe ]]; then
     rm -f "$prefix/drive_c/bench/scan-report.json"
-    command=$(printf '%q ' bash "$work/pane.sh" "$result" "$@" wine "C:\bench\$program" /quiet \
+    command=$(printf '%q ' bash "$work/pane.sh" "$result" "$@" wine "C:\\bench\\$program" /quiet \
       '/report:C:\bench\scan-report.json')
   else
     command=$(printf '%q ' bash "$work/pane.sh" "$result" "$@" wine "C:\\bench\\$program")
