@@ -193,8 +193,8 @@ timed_console() {
   local result=$work/$name.time
   rm -f "$result"
   local command
-  if [ "$program" = PurgewellFloor.exe/window ]; then
-    command=$(printf '%q ' bash "$work/pane.sh" "$result" "$@" wine 'C:\bench\PurgewellFloor.exe' /window)
+  if [[ $program == PurgewellFloor.exe/* ]]; then
+    command=$(printf '%q ' bash "$work/pane.sh" "$result" "$@" wine 'C:\bench\PurgewellFloor.exe' "/${program#*/}")
   elif [[ $program == *PurgewellScan.exe ]]; then
     rm -f "$prefix/drive_c/bench/scan-report.json"
     command=$(printf '%q ' bash "$work/pane.sh" "$result" "$@" wine "C:\\bench\\$program" /quiet \
@@ -277,10 +277,10 @@ for k in "${!console_files[@]}"; do timed_console "warm-c$k" "c$k\\PurgewellCons
 [ "$scan_wanted" = 0 ] || timed_console warm-s0 's0\PurgewellScan.exe' taskset -c 0 >/dev/null
 
 # --- Timed runs, alternating (the order rotates every round) ---------------------------------------------------------
-# Each run's time is appended to $work/times-PHASE-WHO; WHO is floor, c0, c1..., wfloor or g0, g1...
+# Each run's time is appended to $work/times-PHASE-WHO; WHO is floor, ufloor (wide calls), c0, c1..., wfloor or g0, g1...
 round() {  # round PHASE INDEX PIN...: one run of the floor and of each console build
   local phase=$1 index=$2; shift 2
-  local who=(floor) k n line=""
+  local who=(floor ufloor) k n line=""
   for k in "${!console_files[@]}"; do who+=("c$k"); done
   for k in "${!gui_files[@]}"; do who+=("g$k"); done
   [ ${#gui_files[@]} = 0 ] || who+=(wfloor)
@@ -295,6 +295,7 @@ round() {  # round PHASE INDEX PIN...: one run of the floor and of each console 
         floor) program=PurgewellFloor.exe ;;
         wfloor) program=PurgewellFloor.exe/window ;;
         s0) program='s0\PurgewellScan.exe' ;;
+        ufloor) program=PurgewellFloor.exe/wide ;;
         *) program="$w\\PurgewellConsole.exe" ;;
       esac
       t=$(timed_console "$w-$phase-$index" "$program" "$@")
@@ -337,9 +338,12 @@ for phase in pinned unpinned; do
   mf=$(median_of "$phase" floor)
   table+=$'\n'"| floor | $shown | $count | $mf s | 1.00 |"
   all_runs+="floor $phase: $(times "$phase" floor)."$'\n'
+  mu=$(median_of "$phase" ufloor)
+  table+=$'\n'"| floor, wide calls (\`/wide\`) | $shown | $count | $mu s | $(ratio "$mu" "$mf") |"
+  all_runs+="wide floor $phase: $(times "$phase" ufloor)."$'\n'
   for k in "${!console_files[@]}"; do
     mc=$(median_of "$phase" "c$k")
-    table+=$'\n'"| ${console_names[$k]} | $shown | $count | $mc s | $(ratio "$mc" "$mf") |"
+    table+=$'\n'"| ${console_names[$k]} | $shown | $count | $mc s | $(ratio "$mc" "$mf") ($(ratio "$mc" "$mu") of the wide floor) |"
     all_runs+="${console_names[$k]} $phase: $(times "$phase" "c$k")."$'\n'
   done
   if [ ${#gui_files[@]} -gt 0 ]; then

@@ -1,4 +1,4 @@
-// CRC-32 of a whole file: slicing-by-8 tables built at compile time, 8192-byte blocks, one stack buffer.
+// CRC-32 of a whole plain disk file: slicing-by-8 tables built at compile time, 8192-byte blocks, one stack buffer.
 #include <cstring>
 
 #include "platform.h"
@@ -54,22 +54,34 @@ uint32_t Crc32_Update(uint32_t value, const uint8_t* bytes, size_t count) {
   return Crc32_UpdateBytewise(value, bytes, count);
 }
 
-bool FileCrc32(const char* path, uint32_t* crc) {
-  PlatformHandle file;
-  if (!Platform_OpenForChecksum(path, &file)) return false;
-
+// Exactly size bytes to their end: a failed read, or a file that grows or shrinks meanwhile, gives no checksum.
+static bool ChecksumOpenFile(PlatformHandle file, uint32_t size, uint32_t* crc) {
   uint8_t block[CRC32_BLOCK_SIZE];
-  uint32_t got = 0;
-  if (!Platform_ReadFile(file, block, sizeof block, &got) || got == 0) {
-    Platform_CloseFile(file);
-    return false;
-  }
   uint32_t value = 0xFFFFFFFFu;
-  do {
+  uint32_t total = 0;
+  for (;;) {
+    uint32_t got = 0;
+    if (!Platform_ReadFile(file, block, sizeof block, &got)) return false;
+    if (got == 0) break;
+    if (got > size - total) return false;
     value = Crc32_Update(value, block, got);
-  } while (Platform_ReadFile(file, block, sizeof block, &got) && got != 0);
-
-  Platform_CloseFile(file);
+    total += got;
+  }
+  if (total != size) return false;
   *crc = ~value;
   return true;
 }
+
+bool FileCrc32_AtMost(const char* path, uint32_t sizeLimit, uint32_t* crc) {
+  PlatformHandle file;
+  if (!Platform_OpenForChecksum(path, &file)) return false;
+  PlatformFileInfo info;
+  // Only a plain disk file is read: a read from a device, a pipe or a console may wait without end.
+  bool plainFile = Platform_GetOpenFileInfo(file, &info) && info.diskFile &&
+                   (info.attributes & PLATFORM_ATTR_DIRECTORY) == 0 && info.sizeHigh == 0;
+  bool ok = plainFile && info.sizeLow != 0 && info.sizeLow <= sizeLimit && ChecksumOpenFile(file, info.sizeLow, crc);
+  Platform_CloseFile(file);
+  return ok;
+}
+
+bool FileCrc32(const char* path, uint32_t* crc) { return FileCrc32_AtMost(path, 0xFFFFFFFFu, crc); }

@@ -34,19 +34,23 @@ enum : int32_t {
 enum : uint32_t { PLATFORM_REG_SZ = 1 };
 
 enum { PLATFORM_MAX_PATH = 260 };
+// Paths are UTF-8. The platform reaches them through the wide calls in their \\?\ form, whose limit is this
+// many UTF-16 units; a listed name has at most 259 units, so it fits PLATFORM_NAME_SIZE bytes as UTF-8.
+enum { PLATFORM_MAX_WIDE_PATH = 32767, PLATFORM_NAME_SIZE = 3 * (PLATFORM_MAX_PATH - 1) + 1 };
 
-// Directory listing (FindFirstFileA family): every entry, hidden and system ones included.
+// Directory listing (FindFirstFileW family): every entry, hidden and system ones included.
 struct PlatformFindData {
   uint32_t attributes;
   uint32_t sizeLow;
   uint32_t sizeHigh;
-  char name[PLATFORM_MAX_PATH];
+  char name[PLATFORM_NAME_SIZE];
 };
 bool Platform_FindFirst(const char* pattern, PlatformHandle* find, PlatformFindData* entry);
 bool Platform_FindNext(PlatformHandle find, PlatformFindData* entry);
 void Platform_FindClose(PlatformHandle find);
 
-// Which directory a path names, seen through any links; equal ids mean the same directory.
+// Which directory a path names, seen through any links; equal ids mean the same directory, equal volumes the
+// same volume.
 struct PlatformDirectoryId {
   uint32_t volume;
   uint32_t indexHigh;
@@ -54,12 +58,22 @@ struct PlatformDirectoryId {
 };
 bool Platform_GetDirectoryId(const char* path, PlatformDirectoryId* id);
 
-// Files for checksumming: read access, read sharing only, sequential.
+// Files for checksumming: read access, read sharing only, sequential; a name that Windows maps to a device
+// (aux, con, nul, com1...) opens the file of that name, never the device.
 bool Platform_OpenForChecksum(const char* path, PlatformHandle* file);
+// What an open file is: diskFile is false for anything but a plain file on a disk (a device, a pipe, a
+// console), whose reads may wait without end.
+struct PlatformFileInfo {
+  bool diskFile;
+  uint32_t attributes;
+  uint32_t sizeLow;
+  uint32_t sizeHigh;
+};
+bool Platform_GetOpenFileInfo(PlatformHandle file, PlatformFileInfo* info);
 bool Platform_ReadFile(PlatformHandle file, void* buffer, uint32_t size, uint32_t* bytesRead);
 void Platform_CloseFile(PlatformHandle file);
 
-// Return the length written, 0 on failure (GetWindowsDirectoryA, GetLogicalDriveStringsA).
+// Return the length written, 0 on failure, or the size needed (GetWindowsDirectoryW as UTF-8, GetLogicalDriveStringsA).
 uint32_t Platform_GetWindowsDirectory(char* buffer, uint32_t size);
 uint32_t Platform_GetLogicalDriveStrings(uint32_t size, char* buffer);
 uint32_t Platform_GetDriveType(const char* root);
@@ -67,14 +81,15 @@ uint32_t Platform_GetDriveType(const char* root);
 // Running processes.
 struct PlatformProcessEntry {
   uint32_t processId;
-  char exeFile[PLATFORM_MAX_PATH];
+  char exeFile[PLATFORM_NAME_SIZE];  // UTF-8
 };
 bool Platform_SnapshotProcesses(PlatformHandle* snapshot);
 bool Platform_FirstProcess(PlatformHandle snapshot, PlatformProcessEntry* entry);
 bool Platform_NextProcess(PlatformHandle snapshot, PlatformProcessEntry* entry);
 void Platform_CloseSnapshot(PlatformHandle snapshot);
 bool Platform_OpenProcess(uint32_t processId, PlatformHandle* process);  // rights 0x411, not inherited
-// The path of the file the process runs from, as the disk names it (never a 32-bit view of it).
+// The path of the file the process runs from, as the disk names it (never a 32-bit view of it), in UTF-8;
+// false when it does not fit size bytes.
 bool Platform_GetProcessImagePath(PlatformHandle process, char* path, uint32_t size);
 bool Platform_TerminateProcess(PlatformHandle process);  // exit code 0
 void Platform_CloseProcess(PlatformHandle process);
@@ -83,7 +98,7 @@ void Platform_CloseProcess(PlatformHandle process);
 // (the 64-bit one on 64-bit Windows), or the view of 32-bit programs, which only 64-bit Windows has.
 enum : uint32_t { PLATFORM_RUN_KEY_NATIVE = 0, PLATFORM_RUN_KEY_32BIT = 1 };
 bool Platform_OpenRunKey(uint32_t view, PlatformHandle* key);
-// RegEnumValueA: lengths in and out as the platform gives them; returns the platform's error code.
+// RegEnumValueW with name and data as UTF-8: lengths in and out in bytes; returns the platform's error code.
 int32_t Platform_EnumValue(PlatformHandle key, uint32_t index, char* name, uint32_t* nameLength, uint32_t* type,
                            uint8_t* data, uint32_t* dataSize);
 bool Platform_DeleteValue(PlatformHandle key, const char* name);
@@ -97,7 +112,7 @@ void Platform_RemoveArgs(char* path);
 bool Platform_RedirectionOff(PlatformHandle* previous);
 void Platform_RedirectionRestore(PlatformHandle previous);
 
-// Files by path.
+// Files by path (UTF-8; device names name files here too).
 bool Platform_FileExists(const char* path);
 bool Platform_SetAttributesNormal(const char* path);
 bool Platform_DeleteFile(const char* path);

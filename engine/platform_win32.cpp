@@ -11,18 +11,50 @@
 #include "platform.h"
 #include "platform_win32_wow64.h"
 #include "system_library.h"
+#include "text.h"
 
-static void CopyFindData(const WIN32_FIND_DATAA& data, PlatformFindData* entry) {
+// A UTF-8 path as a wide path on the heap (free it), in the \\?\ form when it starts at a drive letter or a
+// share: that form is passed to the file system as it stands, so a name that Windows would map to a device
+// (aux.log, com1, con, nul.txt) names the file, a name ending in a dot or a space is kept, and the path may be
+// longer than MAX_PATH. Null when the path does not fit the wide calls' limit or memory runs out.
+static wchar_t* WidePath(const char* path) {
+  const char* prefix = "";
+  const char* rest = path;
+  bool drivePath = path[0] != '\0' && path[1] == ':' && path[2] == '\\';
+  bool sharePath = path[0] == '\\' && path[1] == '\\' && path[2] != '?' && path[2] != '.' && path[2] != '\0';
+  if (drivePath) prefix = "\\\\?\\";
+  if (sharePath) {
+    prefix = "\\\\?\\UNC";
+    rest = path + 1;
+  }
+  size_t prefixLength = std::strlen(prefix);
+  size_t units = prefixLength + Text_Utf16LengthOf(rest);
+  if (units > PLATFORM_MAX_WIDE_PATH) return nullptr;
+  wchar_t* wide = static_cast<wchar_t*>(std::malloc((units + 1) * sizeof(wchar_t)));
+  if (wide == nullptr) return nullptr;
+  for (size_t i = 0; i < prefixLength; ++i) wide[i] = static_cast<wchar_t>(prefix[i]);
+  Text_ToUtf16(reinterpret_cast<uint16_t*>(wide + prefixLength), units + 1 - prefixLength, rest);
+  return wide;
+}
+
+static bool Utf8FromWide(char* text, size_t size, const wchar_t* wide) {
+  return Text_FromUtf16(text, size, reinterpret_cast<const uint16_t*>(wide));
+}
+
+// A name that does not fit (it cannot: names have at most 259 units) comes back empty and is skipped as "".
+static void CopyFindData(const WIN32_FIND_DATAW& data, PlatformFindData* entry) {
   entry->attributes = data.dwFileAttributes;
   entry->sizeLow = data.nFileSizeLow;
   entry->sizeHigh = data.nFileSizeHigh;
-  std::memcpy(entry->name, data.cFileName, sizeof entry->name);
-  entry->name[sizeof entry->name - 1] = '\0';
+  Utf8FromWide(entry->name, sizeof entry->name, data.cFileName);
 }
 
 bool Platform_FindFirst(const char* pattern, PlatformHandle* find, PlatformFindData* entry) {
-  WIN32_FIND_DATAA data;
-  HANDLE handle = FindFirstFileA(pattern, &data);
+  wchar_t* widePattern = WidePath(pattern);
+  if (widePattern == nullptr) return false;
+  WIN32_FIND_DATAW data;
+  HANDLE handle = FindFirstFileW(widePattern, &data);
+  std::free(widePattern);
   if (handle == INVALID_HANDLE_VALUE) return false;
   CopyFindData(data, entry);
   *find = handle;
@@ -30,17 +62,25 @@ bool Platform_FindFirst(const char* pattern, PlatformHandle* find, PlatformFindD
 }
 
 bool Platform_FindNext(PlatformHandle find, PlatformFindData* entry) {
-  WIN32_FIND_DATAA data;
-  if (!FindNextFileA(find, &data)) return false;
+  WIN32_FIND_DATAW data;
+  if (!FindNextFileW(find, &data)) return false;
   CopyFindData(data, entry);
   return true;
 }
 
 void Platform_FindClose(PlatformHandle find) { FindClose(find); }
 
+static HANDLE OpenWide(const char* path, DWORD access, DWORD share, DWORD flags) {
+  wchar_t* widePath = WidePath(path);
+  if (widePath == nullptr) return INVALID_HANDLE_VALUE;
+  HANDLE handle = CreateFileW(widePath, access, share, nullptr, OPEN_EXISTING, flags, nullptr);
+  std::free(widePath);
+  return handle;
+}
+
 bool Platform_GetDirectoryId(const char* path, PlatformDirectoryId* id) {
-  HANDLE directory = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  HANDLE directory =
+      OpenWide(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, FILE_FLAG_BACKUP_SEMANTICS);
   if (directory == INVALID_HANDLE_VALUE) return false;
   BY_HANDLE_FILE_INFORMATION information;
   BOOL ok = GetFileInformationByHandle(directory, &information);
@@ -53,10 +93,19 @@ bool Platform_GetDirectoryId(const char* path, PlatformDirectoryId* id) {
 }
 
 bool Platform_OpenForChecksum(const char* path, PlatformHandle* file) {
-  HANDLE handle = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  HANDLE handle = OpenWide(path, GENERIC_READ, FILE_SHARE_READ, FILE_FLAG_SEQUENTIAL_SCAN);
   if (handle == INVALID_HANDLE_VALUE) return false;
   *file = handle;
+  return true;
+}
+
+bool Platform_GetOpenFileInfo(PlatformHandle file, PlatformFileInfo* info) {
+  BY_HANDLE_FILE_INFORMATION information;
+  if (!GetFileInformationByHandle(file, &information)) return false;
+  info->diskFile = GetFileType(file) == FILE_TYPE_DISK;
+  info->attributes = information.dwFileAttributes;
+  info->sizeLow = information.nFileSizeLow;
+  info->sizeHigh = information.nFileSizeHigh;
   return true;
 }
 
@@ -69,16 +118,23 @@ bool Platform_ReadFile(PlatformHandle file, void* buffer, uint32_t size, uint32_
 
 void Platform_CloseFile(PlatformHandle file) { CloseHandle(file); }
 
-uint32_t Platform_GetWindowsDirectory(char* buffer, uint32_t size) { return GetWindowsDirectoryA(buffer, size); }
+uint32_t Platform_GetWindowsDirectory(char* buffer, uint32_t size) {
+  wchar_t wide[MAX_PATH + 1];
+  UINT length = GetWindowsDirectoryW(wide, MAX_PATH + 1);
+  if (length == 0 || length > MAX_PATH) return 0;
+  size_t needed = Text_Utf8LengthOf(reinterpret_cast<const uint16_t*>(wide));
+  if (needed >= size) return static_cast<uint32_t>(needed + 1);
+  Utf8FromWide(buffer, size, wide);
+  return static_cast<uint32_t>(needed);
+}
 
 uint32_t Platform_GetLogicalDriveStrings(uint32_t size, char* buffer) { return GetLogicalDriveStringsA(size, buffer); }
 
 uint32_t Platform_GetDriveType(const char* root) { return GetDriveTypeA(root); }
 
-static void CopyProcessEntry(const PROCESSENTRY32& data, PlatformProcessEntry* entry) {
+static void CopyProcessEntry(const PROCESSENTRY32W& data, PlatformProcessEntry* entry) {
   entry->processId = data.th32ProcessID;
-  std::memcpy(entry->exeFile, data.szExeFile, sizeof entry->exeFile);
-  entry->exeFile[sizeof entry->exeFile - 1] = '\0';
+  Utf8FromWide(entry->exeFile, sizeof entry->exeFile, data.szExeFile);
 }
 
 bool Platform_SnapshotProcesses(PlatformHandle* snapshot) {
@@ -89,17 +145,17 @@ bool Platform_SnapshotProcesses(PlatformHandle* snapshot) {
 }
 
 bool Platform_FirstProcess(PlatformHandle snapshot, PlatformProcessEntry* entry) {
-  PROCESSENTRY32 data;
+  PROCESSENTRY32W data;
   data.dwSize = sizeof data;
-  if (!Process32First(snapshot, &data)) return false;
+  if (!Process32FirstW(snapshot, &data)) return false;
   CopyProcessEntry(data, entry);
   return true;
 }
 
 bool Platform_NextProcess(PlatformHandle snapshot, PlatformProcessEntry* entry) {
-  PROCESSENTRY32 data;
+  PROCESSENTRY32W data;
   data.dwSize = sizeof data;
-  if (!Process32Next(snapshot, &data)) return false;
+  if (!Process32NextW(snapshot, &data)) return false;
   CopyProcessEntry(data, entry);
   return true;
 }
@@ -113,14 +169,14 @@ bool Platform_OpenProcess(uint32_t processId, PlatformHandle* process) {
   return true;
 }
 
-typedef DWORD(WINAPI* GetModuleFileNameExFunction)(HANDLE process, HMODULE module, LPSTR path, DWORD size);
+typedef DWORD(WINAPI* GetModuleFileNameExFunction)(HANDLE process, HMODULE module, LPWSTR path, DWORD size);
 
 // psapi.dll is no known DLL on XP: imported by name, a copy planted beside the program would run in it.
 static GetModuleFileNameExFunction FindGetModuleFileNameEx() {
   HMODULE psapi = SystemLibrary_Load("psapi.dll");
   if (psapi == nullptr) return nullptr;
   return reinterpret_cast<GetModuleFileNameExFunction>(
-      reinterpret_cast<void*>(GetProcAddress(psapi, "GetModuleFileNameExA")));
+      reinterpret_cast<void*>(GetProcAddress(psapi, "GetModuleFileNameExW")));
 }
 
 // The path the process's own module list gives, which on 64-bit Windows is in the 32-bit programs' view.
@@ -128,19 +184,24 @@ static bool ModuleImagePath(PlatformHandle process, char* path, uint32_t size) {
   // Loaded once, on first use, and kept until the process ends.
   static const GetModuleFileNameExFunction getModuleFileNameEx = FindGetModuleFileNameEx();
   if (getModuleFileNameEx == nullptr) return false;
-  DWORD length = getModuleFileNameEx(process, nullptr, path, size);
+  enum { IMAGE_PATH_UNITS = PLATFORM_MAX_WIDE_PATH + 1 };
+  wchar_t* wide = static_cast<wchar_t*>(std::malloc(IMAGE_PATH_UNITS * sizeof(wchar_t)));
+  if (wide == nullptr) return false;
+  DWORD length = getModuleFileNameEx(process, nullptr, wide, IMAGE_PATH_UNITS);
   // A full buffer may hold a cut path: treat it as no path.
-  return length != 0 && length < size && Wow64_RealPathOf32BitView(path, size);
+  bool ok = length != 0 && length < IMAGE_PATH_UNITS && Utf8FromWide(path, size, wide);
+  std::free(wide);
+  return ok && Wow64_RealPathOf32BitView(path, size);
 }
 
 bool Platform_GetProcessImagePath(PlatformHandle process, char* path, uint32_t size) {
-  wchar_t fullPath[PLATFORM_MAX_PATH + 1];
-  if (!Wow64_FullImagePath(process, fullPath, PLATFORM_MAX_PATH + 1)) return ModuleImagePath(process, path, size);
-  // A name the code page cannot spell would open some other file or none: no path then.
-  BOOL lossy = FALSE;
-  int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, fullPath, -1, path, static_cast<int>(size), nullptr,
-                                   &lossy);
-  return length > 1 && !lossy;
+  enum { IMAGE_PATH_UNITS = PLATFORM_MAX_WIDE_PATH + 1 };
+  wchar_t* fullPath = static_cast<wchar_t*>(std::malloc(IMAGE_PATH_UNITS * sizeof(wchar_t)));
+  if (fullPath == nullptr) return false;
+  bool found = Wow64_FullImagePath(process, fullPath, IMAGE_PATH_UNITS);
+  bool ok = found ? Utf8FromWide(path, size, fullPath) : ModuleImagePath(process, path, size);
+  std::free(fullPath);
+  return ok;
 }
 
 bool Platform_TerminateProcess(PlatformHandle process) { return TerminateProcess(process, 0) != FALSE; }
@@ -163,34 +224,78 @@ bool Platform_OpenRunKey(uint32_t view, PlatformHandle* key) {
   return true;
 }
 
+// The value's name and, for string data, its text as UTF-8 in the caller's buffers; other data is left out.
+static int32_t Utf8Value(const wchar_t* wideName, uint32_t type, const wchar_t* wideData, char* name,
+                         uint32_t* nameLength, uint8_t* data, uint32_t* dataSize) {
+  if (!Utf8FromWide(name, *nameLength, wideName)) return PLATFORM_ERROR_MORE_DATA;
+  *nameLength = static_cast<uint32_t>(std::strlen(name));
+  if (type != REG_SZ) {
+    *dataSize = 0;
+    return PLATFORM_ERROR_SUCCESS;
+  }
+  char* text = reinterpret_cast<char*>(data);
+  if (!Utf8FromWide(text, *dataSize, wideData)) return PLATFORM_ERROR_MORE_DATA;
+  *dataSize = static_cast<uint32_t>(std::strlen(text) + 1);
+  return PLATFORM_ERROR_SUCCESS;
+}
+
 int32_t Platform_EnumValue(PlatformHandle key, uint32_t index, char* name, uint32_t* nameLength, uint32_t* type,
                            uint8_t* data, uint32_t* dataSize) {
-  DWORD nameChars = *nameLength;
+  // As many UTF-16 units as the caller has bytes: longer names or data could not fit as UTF-8 either.
+  DWORD nameUnits = *nameLength;
+  DWORD dataBytes = *dataSize * sizeof(wchar_t);
+  wchar_t* wideName = static_cast<wchar_t*>(std::malloc(nameUnits * sizeof(wchar_t)));
+  wchar_t* wideData = static_cast<wchar_t*>(std::malloc(dataBytes + sizeof(wchar_t)));
   DWORD valueType = 0;
-  DWORD dataBytes = *dataSize;
-  LONG result =
-      RegEnumValueA(static_cast<HKEY>(key), index, name, &nameChars, nullptr, &valueType, data, &dataBytes);
-  *nameLength = nameChars;
+  LONG result = wideName == nullptr || wideData == nullptr
+                    ? ERROR_NOT_ENOUGH_MEMORY
+                    : RegEnumValueW(static_cast<HKEY>(key), index, wideName, &nameUnits, nullptr, &valueType,
+                                    reinterpret_cast<BYTE*>(wideData), &dataBytes);
   *type = valueType;
-  *dataSize = dataBytes;
+  if (result == ERROR_SUCCESS) {
+    // The stored data need not end in a terminator.
+    wideData[dataBytes / sizeof(wchar_t)] = L'\0';
+    result = Utf8Value(wideName, valueType, wideData, name, nameLength, data, dataSize);
+  }
+  std::free(wideName);
+  std::free(wideData);
   return result;
 }
 
 bool Platform_DeleteValue(PlatformHandle key, const char* name) {
-  return RegDeleteValueA(static_cast<HKEY>(key), name) == ERROR_SUCCESS;
+  size_t units = Text_Utf16LengthOf(name) + 1;
+  wchar_t* wideName = static_cast<wchar_t*>(std::malloc(units * sizeof(wchar_t)));
+  if (wideName == nullptr) return false;
+  Text_ToUtf16(reinterpret_cast<uint16_t*>(wideName), units, name);
+  bool ok = RegDeleteValueW(static_cast<HKEY>(key), wideName) == ERROR_SUCCESS;
+  std::free(wideName);
+  return ok;
 }
 
 void Platform_CloseKey(PlatformHandle key) { RegCloseKey(static_cast<HKEY>(key)); }
 
 void Platform_RemoveArgs(char* path) { PathRemoveArgsA(path); }
 
-bool Platform_FileExists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
-
-bool Platform_SetAttributesNormal(const char* path) {
-  return SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL) != FALSE;
+// One call on a path's wide form; false when there is no wide form.
+static bool OnWidePath(const char* path, bool (*call)(const wchar_t* widePath)) {
+  wchar_t* widePath = WidePath(path);
+  if (widePath == nullptr) return false;
+  bool ok = call(widePath);
+  std::free(widePath);
+  return ok;
 }
 
-bool Platform_DeleteFile(const char* path) { return DeleteFileA(path) != FALSE; }
+bool Platform_FileExists(const char* path) {
+  return OnWidePath(path, [](const wchar_t* widePath) { return GetFileAttributesW(widePath) != INVALID_FILE_ATTRIBUTES; });
+}
+
+bool Platform_SetAttributesNormal(const char* path) {
+  return OnWidePath(path, [](const wchar_t* widePath) { return SetFileAttributesW(widePath, FILE_ATTRIBUTE_NORMAL) != FALSE; });
+}
+
+bool Platform_DeleteFile(const char* path) {
+  return OnWidePath(path, [](const wchar_t* widePath) { return DeleteFileW(widePath) != FALSE; });
+}
 
 static bool IsVistaOrLater() {
   OSVERSIONINFOA version;

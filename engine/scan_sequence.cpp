@@ -9,6 +9,8 @@
 #include "traces.h"
 #include "walker.h"
 
+enum { MAX_DRIVE_ROOTS = SCAN_DRIVE_LIST_SIZE / 2 };
+
 static void WalkFixedDrives(ScanReporter reporter) {
   char drives[SCAN_DRIVE_LIST_SIZE + 1];
   std::memset(drives, 0, sizeof drives);
@@ -16,10 +18,19 @@ static void WalkFixedDrives(ScanReporter reporter) {
   // 0 is failure; a longer answer is the size the list would need: walk none rather than a cut list.
   if (length == 0 || length > SCAN_DRIVE_LIST_SIZE) return;
 
-  for (const char* root = drives; *root != '\0'; root += std::strlen(root) + 1) {
+  // Every fixed drive's volume is known before the first walk, so no walk follows a link into another's.
+  WalkVolumes volumes;
+  volumes.count = 0;
+  bool walkRoot[MAX_DRIVE_ROOTS] = {};
+  int index = 0;
+  for (const char* root = drives; *root != '\0' && index < MAX_DRIVE_ROOTS; root += std::strlen(root) + 1) {
+    walkRoot[index++] = Platform_GetDriveType(root) == PLATFORM_DRIVE_FIXED && WalkVolumes_AddRoot(&volumes, root);
+  }
+  index = 0;
+  for (const char* root = drives; *root != '\0' && index < MAX_DRIVE_ROOTS; root += std::strlen(root) + 1) {
     if (ScanControl_StopRequested()) return;
-    if (Platform_GetDriveType(root) == PLATFORM_DRIVE_FIXED) {
-      WalkRequest walk = {root, reporter, nullptr, false, {0, 0, 0}};
+    if (walkRoot[index++]) {
+      WalkRequest walk = {root, reporter, &volumes};
       WalkDirectory(&walk);
     }
   }
@@ -41,7 +52,7 @@ static void ReportInOrdinaryView(void* context, ScanEvent event, const char* tex
 }
 
 static void RunStages(ScanReporter reporter) {
-  char windowsDirectory[SCAN_PATH_SIZE];
+  char windowsDirectory[PLATFORM_NAME_SIZE];
   uint32_t length = Platform_GetWindowsDirectory(windowsDirectory, sizeof windowsDirectory);
   if (length == 0 || length >= sizeof windowsDirectory) windowsDirectory[0] = '\0';
 

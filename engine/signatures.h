@@ -17,8 +17,10 @@ extern const ThreatSignature SignatureTable[SIGNATURE_COUNT];
 const ThreatSignature* SignatureTable_Match(uint32_t crc);
 
 // Standard CRC-32 (IEEE 802.3, reflected 0xEDB88320) of a whole file read in 8192-byte blocks.
-// False when the file cannot be opened or its first block cannot be read or is empty.
-bool FileCrc32(const char* path, uint32_t* crc);
+// False when the file cannot be opened, is not a plain disk file, is empty, is larger than 4 GiB or than
+// sizeLimit, or cannot be read to its end at the size it had when opened: never a partial checksum.
+bool FileCrc32_AtMost(const char* path, uint32_t sizeLimit, uint32_t* crc);
+bool FileCrc32(const char* path, uint32_t* crc);  // no size limit below 4 GiB
 
 // Running-value updates, without the initial 0xFFFFFFFF and final complement.
 uint32_t Crc32_Update(uint32_t value, const uint8_t* bytes, size_t count);           // slicing-by-8

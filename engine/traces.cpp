@@ -1,6 +1,7 @@
 // The system-trace stages: Vexlor processes, its Run value and file, its dropped files and log files.
 #include "traces.h"
 
+#include <cstdlib>
 #include <cstring>
 
 #include "platform.h"
@@ -14,6 +15,8 @@ struct RunEntrySignature {
 };
 
 enum { RUN_ENTRY_COUNT = 9, DROPPED_FILE_COUNT = 14, RUN_VALUE_NAME_SIZE = 128 };
+// A process image may lie as deep as the wide calls reach.
+enum { IMAGE_PATH_SIZE = 3 * PLATFORM_MAX_WIDE_PATH + 1 };
 
 static const RunEntrySignature RunEntryTable[RUN_ENTRY_COUNT] = {
     {"service", "services.exe -serv"},
@@ -38,9 +41,10 @@ static const char LOG_NAME_MARKER[] = "pk_zip";
 static void CheckProcess(uint32_t processId, ScanReporter reporter) {
   PlatformHandle process;
   if (!Platform_OpenProcess(processId, &process)) return;
-  char imagePath[SCAN_PATH_SIZE];
+  char* imagePath = static_cast<char*>(std::malloc(IMAGE_PATH_SIZE));
   uint32_t crc;
-  if (Platform_GetProcessImagePath(process, imagePath, sizeof imagePath) && FileCrc32(imagePath, &crc)) {
+  if (imagePath != nullptr && Platform_GetProcessImagePath(process, imagePath, IMAGE_PATH_SIZE) &&
+      FileCrc32(imagePath, &crc)) {
     const ThreatSignature* signature = SignatureTable_Match(crc);
     int32_t actions = ScanControl_Actions();
     if (signature != nullptr && actions != SCAN_ACTIONS_INTERACTIVE) {
@@ -54,6 +58,7 @@ static void CheckProcess(uint32_t processId, ScanReporter reporter) {
       }
     }
   }
+  std::free(imagePath);
   Platform_CloseProcess(process);
 }
 
@@ -95,7 +100,7 @@ static bool RunEntryFilePath(char* path, size_t size, const char* windowsDirecto
 // Deletes a matching value and its file; true when the value is gone, so the next value now has its index.
 static bool RemoveRunEntry(PlatformHandle key, const char* name, const RunEntrySignature* entry,
                            const char* windowsDirectory, ScanReporter reporter) {
-  char path[SCAN_PATH_SIZE];
+  char path[TRACE_PATH_SIZE];
   // A path that does not fit is left alone rather than cut into the name of some other file.
   if (!RunEntryFilePath(path, sizeof path, windowsDirectory, entry->command)) return false;
   // A value whose file is already gone is left in place.
@@ -170,7 +175,7 @@ bool Traces_RunKeyCleanup(ScanReporter reporter, const char* windowsDirectory) {
 }
 
 void Traces_DroppedFileProbe(ScanReporter reporter, const char* windowsDirectory) {
-  char path[SCAN_PATH_SIZE];
+  char path[TRACE_PATH_SIZE];
   for (int i = 0; i < DROPPED_FILE_COUNT; ++i) {
     if (!Text_JoinPath(path, sizeof path, windowsDirectory, DroppedFileNames[i])) continue;
     if (Platform_FileExists(path)) ScanReport(reporter, SCAN_EV_DROPPED_FILE, path, nullptr);
@@ -185,7 +190,7 @@ static bool IsLogFileName(const char* name) {
 }
 
 bool Traces_LogFileSearch(ScanReporter reporter, const char* windowsDirectory) {
-  char path[SCAN_PATH_SIZE];
+  char path[TRACE_PATH_SIZE];
   if (!Text_JoinPath(path, sizeof path, windowsDirectory, "*")) return true;
   PlatformFindData entry;
   PlatformHandle find;

@@ -1,94 +1,229 @@
-// The recursive drive walker: one listing handle and two path buffers per level, no heap.
+// The drive walker: depth first over a heap-kept stack of open listings and one heap path buffer.
 #include "walker.h"
 
+#include <cstdlib>
 #include <cstring>
 
 #include "signatures.h"
 #include "text.h"
 
+namespace {
+
+struct WalkLevel {
+  PlatformHandle find;
+  size_t pathLength;  // bytes of the path up to and including this directory's trailing backslash
+  size_t pathUnits;   // the same in UTF-16 units, for the platform's path limit
+  bool idTried;
+  bool idKnown;
+  PlatformDirectoryId id;
+};
+
+struct WalkState {
+  const WalkRequest* request;
+  WalkLevel* levels;
+  size_t depth;
+  size_t levelCapacity;
+  char* path;  // the current entry's path; each level's directory path is a prefix of it
+  size_t pathCapacity;
+  PlatformDirectoryId* linkTargets;  // directories entered through a link: none is entered twice
+  size_t linkCount;
+  size_t linkCapacity;
+  PlatformFindData entry;
+};
+
+// Room for the "\\?\" the platform puts before a path and the "\*" of a listing pattern after it.
+const size_t PATH_UNITS_RESERVED = 6;
+
+}  // namespace
+
+// Grows a heap array to hold at least count items; false when memory runs out (the array is kept as it was).
+static bool Reserve(void** items, size_t* capacity, size_t count, size_t itemSize) {
+  if (count <= *capacity) return true;
+  size_t grown = *capacity < 16 ? 16 : *capacity;
+  while (grown < count) grown *= 2;
+  void* moved = std::realloc(*items, grown * itemSize);
+  if (moved == nullptr) return false;
+  *items = moved;
+  *capacity = grown;
+  return true;
+}
+
+static bool ReservePath(WalkState* walk, size_t bytes) {
+  void* path = walk->path;
+  bool ok = Reserve(&path, &walk->pathCapacity, bytes, 1);
+  walk->path = static_cast<char*>(path);
+  return ok;
+}
+
 static bool SameDirectory(const PlatformDirectoryId& a, const PlatformDirectoryId& b) {
   return a.volume == b.volume && a.indexHigh == b.indexHigh && a.indexLow == b.indexLow;
 }
 
-static bool WalkRequest_Id(WalkRequest* walk, PlatformDirectoryId* id) {
-  if (!walk->idKnown) walk->idKnown = Platform_GetDirectoryId(walk->directory, &walk->id);
-  if (walk->idKnown) *id = walk->id;
-  return walk->idKnown;
+// The path now in the buffer (a directory's) is listed and becomes the deepest level; its first entry is in
+// walk->entry. False when it cannot be listed or held: the walk goes on without it.
+static bool EnterDirectory(WalkState* walk, size_t units) {
+  size_t length = std::strlen(walk->path);
+  bool needsSeparator = length == 0 || walk->path[length - 1] != '\\';
+  void* levels = walk->levels;
+  bool room = Reserve(&levels, &walk->levelCapacity, walk->depth + 1, sizeof(WalkLevel));
+  walk->levels = static_cast<WalkLevel*>(levels);
+  if (!room || !ReservePath(walk, length + 3)) return false;
+  if (needsSeparator) walk->path[length++] = '\\';
+  std::memcpy(walk->path + length, "*", 2);
+  PlatformHandle find;
+  bool listed = Platform_FindFirst(walk->path, &find, &walk->entry);
+  walk->path[length] = '\0';
+  if (!listed) {
+    // Named as it was given, without the separator added here.
+    if (needsSeparator) walk->path[length - 1] = '\0';
+    ScanControl_ReportSkip(walk->request->reporter, SCAN_EV_SKIPPED_UNLISTABLE, walk->path);
+    return false;
+  }
+  WalkLevel level = {find, length, units + (needsSeparator ? 1 : 0), false, false, {0, 0, 0}};
+  walk->levels[walk->depth++] = level;
+  return true;
 }
 
-// A link (reparse point) that leads to a directory already on the current path would walk forever.
-static bool LinkLeadsToAncestor(const char* linkPath, WalkRequest* current) {
-  PlatformDirectoryId target;
-  if (!Platform_GetDirectoryId(linkPath, &target)) return false;
-  for (WalkRequest* ancestor = current; ancestor != nullptr; ancestor = ancestor->parent) {
-    PlatformDirectoryId ancestorId;
-    if (WalkRequest_Id(ancestor, &ancestorId) && SameDirectory(target, ancestorId)) return true;
+// Puts the entry's name after its directory's path; false when the result would pass the platform's limit.
+static bool SetEntryPath(WalkState* walk, size_t* units) {
+  const WalkLevel& level = walk->levels[walk->depth - 1];
+  size_t nameLength = std::strlen(walk->entry.name);
+  *units = level.pathUnits + Text_Utf16LengthOf(walk->entry.name);
+  if (*units + PATH_UNITS_RESERVED > PLATFORM_MAX_WIDE_PATH) return false;
+  if (!ReservePath(walk, level.pathLength + nameLength + 3)) return false;
+  std::memcpy(walk->path + level.pathLength, walk->entry.name, nameLength + 1);
+  return true;
+}
+
+// The identity of the directory of level index, asked for once and only when a link needs it.
+static bool LevelId(WalkState* walk, size_t index, PlatformDirectoryId* id) {
+  WalkLevel& level = walk->levels[index];
+  if (!level.idTried) {
+    level.idTried = true;
+    // The level's path is a prefix of the buffer: end it there for the call, then restore the entry path.
+    char saved = walk->path[level.pathLength];
+    walk->path[level.pathLength] = '\0';
+    level.idKnown = Platform_GetDirectoryId(walk->path, &level.id);
+    walk->path[level.pathLength] = saved;
+  }
+  if (level.idKnown) *id = level.id;
+  return level.idKnown;
+}
+
+static bool OnWalkedVolume(const WalkVolumes* volumes, const PlatformDirectoryId& target) {
+  if (volumes == nullptr) return false;
+  for (int i = 0; i < volumes->count; ++i) {
+    if (volumes->roots[i].volume == target.volume) return true;
   }
   return false;
 }
 
+// A directory link (reparse point) is followed only into a place the walk reaches no other way: not into a
+// walked drive's volume, not back into a directory the walk is inside, not twice into the same directory.
+static bool FollowLink(WalkState* walk) {
+  PlatformDirectoryId target;
+  if (!Platform_GetDirectoryId(walk->path, &target)) return true;
+  if (OnWalkedVolume(walk->request->walkedVolumes, target)) return false;
+  for (size_t i = 0; i < walk->linkCount; ++i) {
+    if (SameDirectory(walk->linkTargets[i], target)) return false;
+  }
+  for (size_t i = walk->depth; i > 0; --i) {
+    PlatformDirectoryId ancestor;
+    if (LevelId(walk, i - 1, &ancestor) && SameDirectory(ancestor, target)) {
+      ScanControl_ReportSkip(walk->request->reporter, SCAN_EV_SKIPPED_LINK_LOOP, walk->path);
+      return false;
+    }
+  }
+  void* targets = walk->linkTargets;
+  bool room = Reserve(&targets, &walk->linkCapacity, walk->linkCount + 1, sizeof(PlatformDirectoryId));
+  walk->linkTargets = static_cast<PlatformDirectoryId*>(targets);
+  if (room) walk->linkTargets[walk->linkCount++] = target;
+  return room;
+}
+
 static void ReportFile(const char* path, const PlatformFindData& entry, ScanReporter reporter) {
   uint32_t crc;
-  if (entry.sizeLow > WALK_SIZE_LIMIT) {
+  bool empty = entry.sizeHigh == 0 && entry.sizeLow == 0;
+  if (entry.sizeHigh != 0 || entry.sizeLow > WALK_SIZE_LIMIT) {
     ScanControl_ReportSkip(reporter, SCAN_EV_SKIPPED_TOO_LARGE, path);
-  } else if (FileCrc32(path, &crc)) {
+  } else if (!empty && FileCrc32_AtMost(path, WALK_SIZE_LIMIT, &crc)) {
     for (int row = 0; row < SIGNATURE_COUNT; ++row) {
       if (SignatureTable[row].crc == crc) ScanReport(reporter, SCAN_EV_INFECTED_FILE, path, &SignatureTable[row]);
     }
-  } else if (entry.sizeLow != 0 || entry.sizeHigh != 0) {
+  } else if (!empty) {
     ScanControl_ReportSkip(reporter, SCAN_EV_SKIPPED_UNREADABLE, path);
   }
+  // An empty entry cannot be a Vexlor body; devices and pipes list as empty, so they are not even opened.
   ScanReport(reporter, SCAN_EV_PROGRESS, path, nullptr);
 }
 
-void WalkDirectory(WalkRequest* request) {
-  ScanReporter reporter = request->reporter;
-  if (ScanControl_StopRequested()) {
-    ScanControl_ReportStop(reporter);
-    return;
-  }
+static void CloseListings(WalkState* walk) {
+  while (walk->depth > 0) Platform_FindClose(walk->levels[--walk->depth].find);
+}
 
-  char base[WALK_PATH_SIZE];
-  char entryPath[WALK_PATH_SIZE];
-  // The pattern is built in entryPath's buffer before the listing starts.
-  if (!Text_Copy(entryPath, sizeof entryPath, request->directory) ||
-      !Text_Append(entryPath, sizeof entryPath, "\\*")) {
-    return;
+// One listing entry; true when it was a directory now entered (its first entry is then in walk->entry).
+static bool HandleEntry(WalkState* walk) {
+  size_t units = 0;
+  if (walk->entry.name[0] == '.' || walk->entry.name[0] == '\0') return false;
+  // A path past the platform's limit is skipped whole, never cut into another file's path.
+  if (!SetEntryPath(walk, &units)) {
+    ScanControl_ReportSkip(walk->request->reporter, SCAN_EV_SKIPPED_PATH_TOO_LONG, walk->entry.name);
+    return false;
   }
-  if (!Text_Copy(base, sizeof base, request->directory)) return;
-  if (!Text_EndsWithBackslash(base) && !Text_Append(base, sizeof base, "\\")) return;
-
-  PlatformFindData entry;
-  PlatformHandle find;
-  if (!Platform_FindFirst(entryPath, &find, &entry)) {
-    ScanControl_ReportSkip(reporter, SCAN_EV_SKIPPED_UNLISTABLE, request->directory);
-    return;
+  if (!(walk->entry.attributes & PLATFORM_ATTR_DIRECTORY)) {
+    ReportFile(walk->path, walk->entry, walk->request->reporter);
+    return false;
   }
+  if ((walk->entry.attributes & PLATFORM_ATTR_REPARSE_POINT) && !FollowLink(walk)) return false;
+  return EnterDirectory(walk, units);
+}
 
-  do {
-    if (ScanControl_StopRequested()) {
-      Platform_FindClose(find);
-      ScanControl_ReportStop(reporter);
-      return;
-    }
-    if (entry.name[0] == '.') continue;
-    // A path that does not fit is skipped whole, never cut into another file's path.
-    if (!Text_JoinPath(entryPath, sizeof entryPath, base, entry.name)) {
-      ScanControl_ReportSkip(reporter, SCAN_EV_SKIPPED_PATH_TOO_LONG, entry.name);
+// Walks until every listing is done (true) or a stop request is seen (false, listings closed).
+static bool WalkLevels(WalkState* walk) {
+  bool haveEntry = true;
+  while (walk->depth > 0) {
+    if (!haveEntry) {
+      Platform_FindClose(walk->levels[--walk->depth].find);
+      if (walk->depth > 0) haveEntry = Platform_FindNext(walk->levels[walk->depth - 1].find, &walk->entry);
       continue;
     }
-
-    if (entry.attributes & PLATFORM_ATTR_DIRECTORY) {
-      if ((entry.attributes & PLATFORM_ATTR_REPARSE_POINT) && LinkLeadsToAncestor(entryPath, request)) {
-        ScanControl_ReportSkip(reporter, SCAN_EV_SKIPPED_LINK_LOOP, entryPath);
-        continue;
-      }
-      WalkRequest child = {entryPath, reporter, request, false, {0, 0, 0}};
-      WalkDirectory(&child);
-    } else {
-      ReportFile(entryPath, entry, reporter);
+    if (ScanControl_StopRequested()) {
+      CloseListings(walk);
+      return false;
     }
-  } while (Platform_FindNext(find, &entry));
+    if (HandleEntry(walk)) continue;
+    haveEntry = Platform_FindNext(walk->levels[walk->depth - 1].find, &walk->entry);
+  }
+  return true;
+}
 
-  Platform_FindClose(find);
+void WalkDirectory(const WalkRequest* request) {
+  if (ScanControl_StopRequested()) {
+    ScanControl_ReportStop(request->reporter);
+    return;
+  }
+  WalkState walk;
+  std::memset(&walk, 0, sizeof walk);
+  walk.request = request;
+  size_t length = std::strlen(request->directory);
+  bool walked = true;
+  if (ReservePath(&walk, length + 3)) {
+    std::memcpy(walk.path, request->directory, length + 1);
+    if (EnterDirectory(&walk, Text_Utf16LengthOf(request->directory))) walked = WalkLevels(&walk);
+  }
+  std::free(walk.levels);
+  std::free(walk.path);
+  std::free(walk.linkTargets);
+  if (!walked) ScanControl_ReportStop(request->reporter);
+}
+
+bool WalkVolumes_AddRoot(WalkVolumes* volumes, const char* root) {
+  PlatformDirectoryId id;
+  // A root that cannot be identified is walked; links into its volume are then followed.
+  if (!Platform_GetDirectoryId(root, &id)) return true;
+  for (int i = 0; i < volumes->count; ++i) {
+    if (SameDirectory(volumes->roots[i], id)) return false;
+  }
+  if (volumes->count < WALK_MAX_VOLUMES) volumes->roots[volumes->count++] = id;
+  return true;
 }

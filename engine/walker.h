@@ -1,19 +1,30 @@
-// Walk of one directory tree: checksums every small file and reports matches and progress.
+// Walk of one directory tree: checksums every small plain disk file and reports matches and progress.
 #pragma once
 
 #include "platform.h"
 #include "scan_events.h"
 
 enum : uint32_t { WALK_SIZE_LIMIT = 41984 };  // 0xA400: largest file that can be a Vexlor body
-enum { WALK_PATH_SIZE = 520 };
+enum { WALK_MAX_VOLUMES = 26 };
 
-struct WalkRequest {
-  const char* directory;  // with or without a trailing backslash
-  ScanReporter reporter;
-  // The walk of the directory above, so a directory link back to an ancestor is not walked again.
-  WalkRequest* parent;
-  bool idKnown;
-  PlatformDirectoryId id;
+// The volumes of the drives a scan walks. A directory link into one of them is not followed: the walk of that
+// drive reaches its target along ordinary folders, so its files are examined and listed once.
+struct WalkVolumes {
+  PlatformDirectoryId roots[WALK_MAX_VOLUMES];
+  int count;
 };
 
-void WalkDirectory(WalkRequest* request);
+struct WalkRequest {
+  const char* directory;  // UTF-8, with or without a trailing backslash
+  ScanReporter reporter;
+  // Null: every directory link is followed unless it leads back to a directory the walk is inside or has
+  // already entered through a link.
+  const WalkVolumes* walkedVolumes;
+};
+
+// Iterative: the listing handles and the path live on the heap, so the stack use does not grow with depth.
+void WalkDirectory(const WalkRequest* request);
+
+// Notes the volume of a drive root the scan will walk; false when root names the same directory as an earlier
+// root (a second letter for one folder), which then needs no walk of its own.
+bool WalkVolumes_AddRoot(WalkVolumes* volumes, const char* root);

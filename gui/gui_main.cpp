@@ -40,6 +40,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     return 0;
   }
   programInstance = instance;
-  // The main dialog releases the mutex when it is destroyed.
-  return static_cast<int>(DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainDialog_Procedure, 0));
+  // The main dialog releases the mutex when it is destroyed. Made by the wide call, its controls are wide
+  // windows: the scan log and the status line keep names the ANSI code page cannot spell.
+  return static_cast<int>(DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_MAIN), nullptr, MainDialog_Procedure, 0));
 }

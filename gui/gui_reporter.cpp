@@ -2,17 +2,26 @@
 // dialog when the run is over; GuiSummary asks about removal.
 #include "gui_reporter.h"
 
+#include <cstdlib>
+
 #include "finding_list.h"
 #include "resource.h"
+#include "text.h"
 
+// Sends a UTF-8 text to a control as UTF-16, so a name outside the ANSI code page shows as it is.
 // Every call below is a sent message: the scanning thread waits until the dialog has handled it.
-static void AddLine(const GuiRun* run, const char* line) {
-  SendDlgItemMessageA(run->dialog, IDC_SCAN_LOG, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line));
+static void SendText(const GuiRun* run, int control, UINT message, const char* text) {
+  size_t units = Text_Utf16LengthOf(text) + 1;
+  uint16_t* wide = static_cast<uint16_t*>(std::malloc(units * sizeof(uint16_t)));
+  if (wide == nullptr) return;
+  Text_ToUtf16(wide, units, text);
+  SendDlgItemMessageW(run->dialog, control, message, 0, reinterpret_cast<LPARAM>(wide));
+  std::free(wide);
 }
 
-static void SetStatus(const GuiRun* run, const char* text) {
-  SendDlgItemMessageA(run->dialog, IDC_STATUS, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
-}
+static void AddLine(const GuiRun* run, const char* line) { SendText(run, IDC_SCAN_LOG, LB_ADDSTRING, line); }
+
+static void SetStatus(const GuiRun* run, const char* text) { SendText(run, IDC_STATUS, WM_SETTEXT, text); }
 
 static void AddTimeLine(GuiRun* run, RunLine which) {
   char line[RUN_REPORT_LINE_SIZE];

@@ -99,38 +99,48 @@ static INT_PTR MainDialog_OnCommand(HWND dialog, WORD id, WORD notification) {
   return FALSE;
 }
 
-// The block passes to the clipboard once it is taken; one it did not take is freed here.
+// Both forms go to the clipboard: UTF-16 with the real names, and the ANSI text that readers of CF_TEXT got
+// before. A block passes to the clipboard once it is taken; one it did not take is freed here.
 static void MainDialog_CopyLog(HWND dialog, HWND scanLog) {
+  SIZE_T units = 0;
+  HGLOBAL wide = LogText_Build(scanLog, "", &units);
+  if (wide == nullptr) return;
   SIZE_T length = 0;
-  HGLOBAL block = LogText_Build(scanLog, "", &length);
-  if (block == nullptr) return;
+  HGLOBAL ansi = LogText_Ansi(wide, units, &length);
   if (!OpenClipboard(dialog)) {
-    GlobalFree(block);
+    GlobalFree(wide);
+    if (ansi != nullptr) GlobalFree(ansi);
     return;
   }
   EmptyClipboard();
-  if (SetClipboardData(CF_TEXT, block) == nullptr) GlobalFree(block);
+  if (SetClipboardData(CF_UNICODETEXT, wide) == nullptr) GlobalFree(wide);
+  if (ansi != nullptr && SetClipboardData(CF_TEXT, ansi) == nullptr) GlobalFree(ansi);
   CloseClipboard();
 }
 
+// The log's bytes for the file, made before the dialog; GetSaveFileNameW takes any file name.
 static void MainDialog_SaveLog(HWND dialog, HWND scanLog) {
   char header[128];
   snprintf(header, sizeof header, "\r\n\r\nLog file dumped by Vexlor Removal Tool\r\n%s\r\n\r\n", PROGRAM_CREDITS);
+  SIZE_T units = 0;
+  HGLOBAL wide = LogText_Build(scanLog, header, &units);
+  if (wide == nullptr) return;
   SIZE_T length = 0;
-  HGLOBAL block = LogText_Build(scanLog, header, &length);
+  HGLOBAL block = LogText_ForFile(wide, units, &length);
+  GlobalFree(wide);
   if (block == nullptr) return;
 
-  char fileName[MAX_PATH] = "";
-  OPENFILENAMEA request;
+  wchar_t fileName[MAX_PATH] = L"";
+  OPENFILENAMEW request;
   ZeroMemory(&request, sizeof request);
   request.lStructSize = sizeof request;
   request.hwndOwner = dialog;
-  request.lpstrFilter = "Log files (*.log)\0*.log\0All files (*.*)\0*.*\0";
+  request.lpstrFilter = L"Log files (*.log)\0*.log\0All files (*.*)\0*.*\0";
   request.lpstrFile = fileName;
-  request.nMaxFile = sizeof fileName;
-  request.lpstrDefExt = "log";
+  request.nMaxFile = MAX_PATH;
+  request.lpstrDefExt = L"log";
   request.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY;
-  if (GetSaveFileNameA(&request) && !LogText_WriteFile(fileName, block, length)) {
+  if (GetSaveFileNameW(&request) && !LogText_WriteFile(fileName, block, length)) {
     GuiMessage(dialog, "The log file could not be saved.", MB_OK | MB_ICONERROR);
   }
   GlobalFree(block);

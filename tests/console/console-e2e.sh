@@ -246,13 +246,19 @@ EOF
 
 # Wine's "pause" sometimes shows the key that ended it, sometimes not before the program ends.
 PAUSE_ECHO='s/^\(Press any key to continue\.\.\.\) k$/\1/'
-# E: holds thousands of files under a path too long to show whole, so a scan stays there for a while.
+# E: holds thousands of small files under a path too long to show whole, so a scan stays there for a while.
 LONG_DIRECTORY='E:\archive-of-scanned-documents-from-the-old-office\second-floor-filing-cabinet-drawer-three\letters-and-invoices'
 add_long_scan() {
   local folder="$prefix/drive_e/${LONG_DIRECTORY#E:\\}"
   folder=${folder//\\//}
   mkdir -p "$folder"
-  (cd "$folder" && seq -f 'f%05g.txt' 1 40000 | xargs touch)
+  # One byte each: the walk opens and reads every one (an empty file is passed without an open).
+  python3 - "$folder" <<'PY'
+import os, sys
+for number in range(1, 40001):
+    with open(os.path.join(sys.argv[1], "f%05d.txt" % number), "w") as file:
+        file.write("x")
+PY
 }
 
 STOPPED="$BANNER
@@ -314,6 +320,87 @@ Vexlor was found in 1 files on your PC. Would you like to remove the infected fi
 Press any key to continue...$SPACES_1
 EOF
   assert_gone drive_d/found.exe
+}
+
+# A hostile machine: names Windows maps to devices (a Vexlor copy among them), a FIFO and a link to /dev/zero
+# on D:, names outside the ANSI code page on E: and F:, a path of over 300 characters on C:. The scan ends, the
+# console shows the real names, redirected output writes "?" for each character the code page cannot spell.
+LONG_FOLDER="long/$(printf 'a%.0s' {1..72})/$(printf 'b%.0s' {1..72})/$(printf 'c%.0s' {1..72})/$(printf 'd%.0s' {1..72})"
+LONG_PATH="C:\\${LONG_FOLDER//\//\\}\\v.exe"
+add_hostile_files() {
+  forged "$prefix/drive_c/$LONG_FOLDER/v.exe" 0xE100707E
+  forged "$prefix/drive_d/dev/aux.log" 0xB566B395
+  local name
+  for name in com1.dat nul.txt con prn lpt1.log; do echo "plain text" >"$prefix/drive_d/dev/$name"; done
+  mkfifo "$prefix/drive_d/dev/fifo"
+  ln -s /dev/zero "$prefix/drive_d/dev/zero"
+  forged "$prefix/drive_e/Документы/файл.exe" 0x7278A0B5
+  forged "$prefix/drive_f/文件/病毒.exe" 0x411A3D2A
+}
+
+# A run on the screen whose removal question is answered y.
+remove_on_screen() {
+  start screen
+  wait_screen screen 'Would you like to remove the infected files'
+  key screen y
+  wait_exit screen
+}
+
+case_hostile_machine() {
+  make_machine
+  add_hostile_files
+  start redirected "$work/out.txt"
+  wait_file "$work/out.txt" 'Would you like to remove the infected files'
+  key redirected n
+  wait_file "$work/out.txt" 'Are you sure you want to continue'
+  key redirected y
+  wait_exit redirected
+  expect_redirected "$work/out.txt" <<EOF
+$BANNER
+$START_LINES
+A Vexlor.r infected file was found: $LONG_PATH
+A Vexlor.y infected file was found: D:\\dev\\aux.log
+A Vexlor.a infected file was found: E:\\?????????\\????.exe
+A Vexlor.k infected file was found: F:\\??\\??.exe
+--- Removal process finished at <WHEN> ---$SPACES_15
+Vexlor was found in 4 files on your PC. Would you like to remove the infected files? Y/N
+$NOT_SURE
+EOF
+  remove_on_screen
+  expect_screen screen <<EOF
+$BANNER
+$START_LINES
+$(rows "A Vexlor.r infected file was found: $LONG_PATH")
+A Vexlor.y infected file was found: D:\\dev\\aux.log
+A Vexlor.a infected file was found: E:\\Документы\\файл.exe
+A Vexlor.k infected file was found: F:\\文件\\病毒.exe
+--- Removal process finished at <WHEN> ---
+Vexlor was found in 4 files on your PC. Would you like to remove the infected files? Y/N
+4 out of 4 files were successfully removed!
+EOF
+  assert_gone "drive_c/$LONG_FOLDER/v.exe"
+  assert_gone drive_d/dev/aux.log
+  assert_gone drive_e/Документы/файл.exe
+  assert_gone drive_f/文件/病毒.exe
+  for name in com1.dat nul.txt con prn lpt1.log fifo zero; do [ -e "$prefix/drive_d/dev/$name" ] || [ -L "$prefix/drive_d/dev/$name" ] || fail "drive_d/dev/$name was deleted"; done
+}
+
+# A folder seen a second time through a directory link on the same drive: its Vexlor copy is listed once.
+case_link_listed_once() {
+  make_machine
+  forged "$prefix/drive_d/tools/setup.exe" 0xB566B395
+  ln -s tools "$prefix/drive_d/again"
+  remove_on_screen
+  expect_screen screen <<EOF
+$BANNER
+$START_LINES
+A Vexlor.y infected file was found: D:\\tools\\setup.exe
+--- Removal process finished at <WHEN> ---
+Vexlor was found in 1 files on your PC. Would you like to remove the infected files? Y/N
+1 out of 1 files were successfully removed!
+EOF
+  assert_gone drive_d/tools/setup.exe
+  [ -L "$prefix/drive_d/again" ] || fail "the link was removed"
 }
 
 # A key typed while the scan runs is not echoed and not lost: it answers the question.

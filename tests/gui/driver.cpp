@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "crc_forge.h"
+#include "text.h"
 #include "window_search.h"
 
 const char* const ProgramFolder = "C:\\bin";
@@ -78,7 +79,7 @@ std::string WindowText(HWND window) {
 std::string ItemText(HWND dialog, int id) { return WindowText(GetDlgItem(dialog, id)); }
 
 // Across processes the ANSI LB_GETTEXT answers in UTF-16 under Wine: read wide and convert.
-std::vector<std::string> ListBoxLines(HWND listBox) {
+std::vector<std::string> ListBoxLines(HWND listBox, UINT codePage) {
   std::vector<std::string> lines;
   LRESULT count = SendMessageW(listBox, LB_GETCOUNT, 0, 0);
   for (LRESULT i = 0; i < count; ++i) {
@@ -89,7 +90,7 @@ std::vector<std::string> ListBoxLines(HWND listBox) {
     if (got < 0) break;
     wide.resize(static_cast<size_t>(got));
     char line[2048];
-    int bytes = WideCharToMultiByte(CP_ACP, 0, wide.c_str(), static_cast<int>(wide.size()), line, sizeof line - 1,
+    int bytes = WideCharToMultiByte(codePage, 0, wide.c_str(), static_cast<int>(wide.size()), line, sizeof line - 1,
                                     nullptr, nullptr);
     lines.push_back(std::string(line, static_cast<size_t>(bytes > 0 ? bytes : 0)));
   }
@@ -189,21 +190,42 @@ bool SetClipboardText(const std::string& text) {
   return given;
 }
 
-std::string ClipboardText() {
+// The clipboard's text in one format: CF_TEXT as its bytes, CF_UNICODETEXT as UTF-8.
+static std::string ClipboardData(UINT format) {
   if (!OpenClipboardPatiently()) return "<clipboard busy>";
   std::string text = "<no text>";
-  HANDLE data = GetClipboardData(CF_TEXT);
-  if (data != nullptr) {
-    const char* bytes = static_cast<const char*>(GlobalLock(data));
-    if (bytes != nullptr) text = bytes;
+  HANDLE data = GetClipboardData(format);
+  const void* locked = data != nullptr ? GlobalLock(data) : nullptr;
+  if (locked != nullptr) {
+    text = format == CF_UNICODETEXT ? Utf8(static_cast<const wchar_t*>(locked)) : static_cast<const char*>(locked);
     GlobalUnlock(data);
   }
   CloseClipboard();
   return text;
 }
 
+std::string ClipboardText() { return ClipboardData(CF_TEXT); }
+
+std::string ClipboardUnicodeText() { return ClipboardData(CF_UNICODETEXT); }
+
+std::wstring Wide(const char* utf8) {
+  std::wstring wide(Text_Utf16LengthOf(utf8) + 1, L'\0');
+  Text_ToUtf16(reinterpret_cast<uint16_t*>(&wide[0]), wide.size(), utf8);
+  wide.resize(wide.size() - 1);
+  return wide;
+}
+
+std::string Utf8(const wchar_t* wide) {
+  const uint16_t* units = reinterpret_cast<const uint16_t*>(wide);
+  std::string text(Text_Utf8LengthOf(units) + 1, '\0');
+  Text_FromUtf16(&text[0], text.size(), units);
+  text.resize(text.size() - 1);
+  return text;
+}
+
 bool WriteWholeFile(const char* path, const std::string& contents) {
-  HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file =
+      CreateFileW(Wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   DWORD written = 0;
   BOOL ok = WriteFile(file, contents.data(), static_cast<DWORD>(contents.size()), &written, nullptr);
@@ -212,7 +234,7 @@ bool WriteWholeFile(const char* path, const std::string& contents) {
 }
 
 bool ReadWholeFile(const char* path, std::string* contents) {
-  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   contents->clear();
   char block[4096];
@@ -222,7 +244,7 @@ bool ReadWholeFile(const char* path, std::string* contents) {
   return true;
 }
 
-bool FileExists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
+bool FileExists(const char* path) { return GetFileAttributesW(Wide(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 bool ListedInItsFolder(const char* path) {
   WIN32_FIND_DATAA entry;

@@ -37,7 +37,8 @@ HWND WaitForProcessWindow(DWORD processId, const char* className, const char* ti
 
 std::string WindowText(HWND window);
 std::string ItemText(HWND dialog, int id);
-std::vector<std::string> ListBoxLines(HWND listBox);
+// Each line in codePage (CP_UTF8 for the real names).
+std::vector<std::string> ListBoxLines(HWND listBox, UINT codePage = CP_ACP);
 
 // Message boxes: "#32770" windows with the program's title; text in static 65535.
 HWND FindMessageBox(DWORD processId, const char* title);
@@ -69,6 +70,11 @@ void PickMenuItem(HWND menu, int downPresses);
 
 bool SetClipboardText(const std::string& text);
 std::string ClipboardText();
+std::string ClipboardUnicodeText();  // as UTF-8
+
+// Paths of the helpers below are UTF-8.
+std::wstring Wide(const char* utf8);
+std::string Utf8(const wchar_t* wide);
 
 // Files on the fixture drives.
 bool WriteWholeFile(const char* path, const std::string& contents);

@@ -96,6 +96,39 @@ TEST_F(PurgewellLog, SaveWritesTheHeaderThenTheLinesByteForByte) {
   EXPECT_EQ(std::string(LOG_HEADER) + LogAsText(), saved);
 }
 
+// A name the ANSI code page cannot spell shows as it is in the log; the clipboard's UTF-16 text carries it
+// (its ANSI text a "?" for each character), and the saved log is UTF-8 after a byte-order mark.
+TEST_F(PurgewellLog, NameOutsideTheCodePageReachesTheLogTheClipboardAndTheSavedLog) {
+  const char folder[] = "E:\\Документы";
+  const char path[] = "E:\\Документы\\файл.exe";
+  ASSERT_TRUE(CreateDirectoryW(Wide(folder).c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+  ASSERT_TRUE(WriteVexlorFile(path, 0xE100707E));
+  ClickButton(program.window, IDC_START_STOP);
+  ASSERT_TRUE(ExpectBoxAndAnswer(program.processId, "Please close any resource-consuming applications before clicking OK",
+                                 false, IDOK));
+  ASSERT_TRUE(KeepTheOneFoundFile(program.processId));
+  ASSERT_TRUE(WaitUntil([&] { return ItemText(program.window, IDC_START_STOP) == "&Start"; }));
+  std::vector<std::string> lines = ListBoxLines(scanLog, CP_UTF8);
+  ASSERT_EQ(3u, lines.size());
+  EXPECT_EQ(std::string("A Vexlor.r infected file was found: ") + path, lines[1]);
+  std::string text;
+  for (const std::string& line : lines) text += line + "\r\n";
+
+  PickFromLogMenu(COPY_ITEM);
+  EXPECT_EQ(text, ClipboardUnicodeText());
+  std::string ansi = ClipboardText();
+  EXPECT_NE(std::string::npos, ansi.find("A Vexlor.r infected file was found: E:\\?????????\\????.exe\r\n")) << ansi;
+
+  SaveAs("D:\\saved.log");
+  ASSERT_TRUE(WaitUntil([&] { return FindProcessWindow(program.processId, "#32770", "Save As") == nullptr; }));
+  ASSERT_TRUE(PostedMessagesHandled(program.window, IDC_START_STOP));
+  std::string saved;
+  ASSERT_TRUE(ReadWholeFile("D:\\saved.log", &saved));
+  EXPECT_EQ(std::string("\xEF\xBB\xBF") + LOG_HEADER + text, saved);
+  DeleteFileW(Wide(path).c_str());
+  RemoveDirectoryW(Wide(folder).c_str());
+}
+
 TEST_F(PurgewellLog, WithAnEmptyLogNeitherItemDoesAnything) {
   ASSERT_TRUE(SetClipboardText(SENTINEL));
   PickFromLogMenu(COPY_ITEM);

@@ -58,7 +58,7 @@ if [ "$planted_comctl32" = 1 ]; then
   export PURGEWELL_DLLOVERRIDES="mscoree,mshtml=;comctl32=n,b"
 fi
 if [ "$many_files" -gt 0 ]; then
-  # A long scan: empty files in folders of a thousand, walked after everything on C:.
+  # A long scan: small files in folders of a thousand, walked after everything on C:.
   python3 "$here/../tools/many-files.py" "$prefix/drive_d/many" "$many_files"
 fi
 

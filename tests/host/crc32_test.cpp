@@ -71,16 +71,54 @@ TEST(FileCrc32, NoChecksumWithoutReadableBytes) {
   EXPECT_EQ(0, Fake_OpenHandles());
 }
 
-TEST(FileCrc32, ReadFailingAfterTheFirstBlockGivesTheChecksumOfWhatWasRead) {
+// A file that fails or changes part-way through its reading has no checksum: never one of a part of it.
+struct ChangingFileCase {
+  const char* name;
+  void (*change)();
+};
+
+void PrintTo(const ChangingFileCase& changeCase, std::ostream* out) { *out << changeCase.name; }
+
+class FileCrc32OfAChangingFile : public ::testing::TestWithParam<ChangingFileCase> {};
+
+TEST_P(FileCrc32OfAChangingFile, GivesNoChecksum) {
   StartRecording();
-  std::string contents(8192 * 2 + 5, 'q');
   Fake_AddDrive("C:\\", PLATFORM_DRIVE_FIXED);
-  Fake_AddFile("C:\\file.bin", contents);
-  Fake_Fail("ReadFile", "C:\\file.bin", 2);
-  uint32_t crc = 0;
-  ASSERT_TRUE(FileCrc32("C:\\file.bin", &crc));
-  EXPECT_EQ(TestCrc32(contents.substr(0, 8192)), crc);
+  Fake_AddFile("C:\\file.bin", ForgeCrc32(std::string(8192 * 2 + 5, 'q'), 0xB566B395u));
+  GetParam().change();
+  uint32_t crc = 0x5A5A5A5Au;
+  EXPECT_FALSE(FileCrc32("C:\\file.bin", &crc));
+  EXPECT_EQ(0x5A5A5A5Au, crc);
   EXPECT_EQ(0, Fake_OpenHandles());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Reads, FileCrc32OfAChangingFile,
+    ::testing::Values(ChangingFileCase{"SecondReadFails", [] { Fake_Fail("ReadFile", "C:\\file.bin", 2); }},
+                      ChangingFileCase{"LastReadFails", [] { Fake_Fail("ReadFile", "C:\\file.bin", 4); }},
+                      ChangingFileCase{"GrowsWhileRead", [] { Fake_GrowOnRead("C:\\file.bin", 3, "more"); }},
+                      ChangingFileCase{"SizeCannotBeAsked", [] { Fake_Fail("GetOpenFileInfo", "C:\\file.bin"); }}),
+    [](const ::testing::TestParamInfo<ChangingFileCase>& info) { return std::string(info.param.name); });
+
+TEST(FileCrc32, DeviceIsNeverRead) {
+  StartRecording();
+  Fake_AddDrive("C:\\", PLATFORM_DRIVE_FIXED);
+  Fake_AddDevice("C:\\com1.dat");
+  uint32_t crc = 0;
+  EXPECT_FALSE(FileCrc32("C:\\com1.dat", &crc));
+  EXPECT_EQ(0, Fake_CallCount("ReadFile"));
+  EXPECT_EQ(0, Fake_OpenHandles());
+}
+
+TEST(FileCrc32, SizeLimitIsAskedOfTheOpenFile) {
+  StartRecording();
+  Fake_AddDrive("C:\\", PLATFORM_DRIVE_FIXED);
+  Fake_AddFile("C:\\big.bin", std::string(41985, 'b'));
+  uint32_t crc = 0;
+  EXPECT_FALSE(FileCrc32_AtMost("C:\\big.bin", 41984, &crc));
+  EXPECT_EQ(0, Fake_CallCount("ReadFile"));
+  EXPECT_TRUE(FileCrc32_AtMost("C:\\big.bin", 41985, &crc));
+  EXPECT_EQ(TestCrc32(std::string(41985, 'b')), crc);
 }
 
 TEST(SignatureTable, TwentyFourDistinctRowsAndTwentyNames) {

@@ -19,6 +19,8 @@ struct Node {
   std::string contents;
   std::vector<std::string> children;  // keys, in the order they were added
   uint32_t id = 0;
+  bool device = false;   // opens as something other than a plain disk file
+  uint32_t volume = 0;   // 0: the drive letter's
 };
 
 struct Rule {
@@ -48,9 +50,16 @@ struct FindState {
 };
 
 struct FileState {
-  std::string contents;
+  std::string key;  // reads follow the file's contents as they change
   size_t position;
   std::string path;
+};
+
+struct Growth {
+  std::string path;
+  int nth;
+  int seen;
+  std::string bytes;
 };
 
 struct SnapshotState {
@@ -76,6 +85,8 @@ char wasOffToken;  // what Platform_RedirectionOff gives back when the redirecto
 std::vector<Rule> rules;
 std::map<std::string, int> callCounts;
 int openHandles = 0;
+std::vector<Growth> growths;
+bool anyLinks = false;
 uint32_t nextId = 1;
 uint32_t runKeyViews[2] = {PLATFORM_RUN_KEY_NATIVE, PLATFORM_RUN_KEY_32BIT};  // the keys' handles
 bool filteredAdministrator = false;
@@ -104,8 +115,16 @@ std::vector<std::string> Split(const std::string& path) {
 std::string Resolve(const std::string& path, bool followLast = true) {
   std::vector<std::string> parts = Split(path);
   if (parts.empty()) return "";
+  // Without links a key is the path itself: deep trees stay quick to walk.
+  if (!anyLinks) {
+    std::string key = Lower(parts[0]);
+    for (size_t i = 1; i < parts.size(); ++i) key += "\\" + Lower(parts[i]);
+    return tree.count(key) ? key : "";
+  }
   std::string key = Lower(parts[0]);
   if (!tree.count(key)) return "";
+  // A drive root may itself be a link (a substituted drive).
+  if ((parts.size() > 1 || followLast) && !tree[key].linkTarget.empty()) key = tree[key].linkTarget;
   for (size_t i = 1; i < parts.size(); ++i) {
     key += "\\" + Lower(parts[i]);
     if (!tree.count(key)) return "";
@@ -182,6 +201,16 @@ void FillEntry(const Node& node, const std::string& name, PlatformFindData* entr
   std::strncpy(entry->name, name.c_str(), sizeof entry->name - 1);
 }
 
+// A node's volume: its own or its nearest ancestor's (a mounted folder), else its drive letter's.
+uint32_t VolumeOf(std::string key) {
+  for (;;) {
+    if (tree.count(key) && tree[key].volume != 0) return tree[key].volume;
+    size_t cut = key.rfind('\\');
+    if (cut == std::string::npos) return static_cast<uint32_t>(key[0]);
+    key = key.substr(0, cut);
+  }
+}
+
 }  // namespace
 
 void Fake_Reset() {
@@ -201,6 +230,8 @@ void Fake_Reset() {
   openHandles = 0;
   nextId = 1;
   filteredAdministrator = false;
+  growths.clear();
+  anyLinks = false;
 }
 
 void Fake_AddDrive(const std::string& root, uint32_t type) {
@@ -231,6 +262,23 @@ void Fake_AddLink(const std::string& path, const std::string& target) {
   std::string targetKey = Resolve(target);
   Node& node = MakeNode(path, true);
   node.linkTarget = targetKey;
+  anyLinks = true;
+}
+
+void Fake_AddDevice(const std::string& path) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  MakeNode(path, false).device = true;
+}
+
+void Fake_SetVolume(const std::string& path, uint32_t volume) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  std::string key = Resolve(path);
+  if (!key.empty()) tree[key].volume = volume;
+}
+
+void Fake_GrowOnRead(const std::string& path, int nth, const std::string& bytes) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  growths.push_back({path, nth, 0, bytes});
 }
 
 void Fake_RemoveFile(const std::string& path) {
@@ -377,7 +425,7 @@ bool Platform_GetDirectoryId(const char* path, PlatformDirectoryId* id) {
   if (Call("GetDirectoryId", path)) return false;
   std::string key = Resolve(Seen(path));
   if (key.empty() || !tree[key].directory) return false;
-  id->volume = static_cast<uint32_t>(key[0]);
+  id->volume = VolumeOf(key);
   id->indexHigh = 0;
   id->indexLow = tree[key].id;
   return true;
@@ -388,8 +436,22 @@ bool Platform_OpenForChecksum(const char* path, PlatformHandle* file) {
   if (Call("OpenForChecksum", path)) return false;
   std::string key = Resolve(Seen(path));
   if (key.empty() || tree[key].directory) return false;
-  *file = new FileState{tree[key].contents, 0, path};
+  *file = new FileState{key, 0, path};
   openHandles += 1;
+  return true;
+}
+
+bool Platform_GetOpenFileInfo(PlatformHandle file, PlatformFileInfo* info) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  FileState* state = static_cast<FileState*>(file);
+  if (Call("GetOpenFileInfo", state->path)) return false;
+  auto found = tree.find(state->key);
+  if (found == tree.end()) return false;
+  const Node& node = found->second;
+  info->diskFile = !node.device;
+  info->attributes = node.attributes;
+  info->sizeLow = static_cast<uint32_t>(node.contents.size());
+  info->sizeHigh = 0;
   return true;
 }
 
@@ -398,8 +460,14 @@ bool Platform_ReadFile(PlatformHandle file, void* buffer, uint32_t size, uint32_
   FileState* state = static_cast<FileState*>(file);
   *bytesRead = 0;
   if (Call("ReadFile", state->path)) return false;
-  size_t count = std::min<size_t>(size, state->contents.size() - state->position);
-  std::memcpy(buffer, state->contents.data() + state->position, count);
+  auto found = tree.find(state->key);
+  if (found == tree.end()) return false;
+  std::string& contents = found->second.contents;
+  for (Growth& growth : growths) {
+    if (Lower(growth.path) == Lower(state->path) && ++growth.seen == growth.nth) contents += growth.bytes;
+  }
+  size_t count = state->position < contents.size() ? std::min<size_t>(size, contents.size() - state->position) : 0;
+  std::memcpy(buffer, contents.data() + state->position, count);
   state->position += count;
   *bytesRead = static_cast<uint32_t>(count);
   return true;

@@ -17,6 +17,12 @@ void Fake_AddFile(const std::string& path, const std::string& contents, uint32_t
 void Fake_AddFileOfSize(const std::string& path, uint32_t size, uint32_t attributes = PLATFORM_ATTR_ARCHIVE);
 // A directory link (reparse point) at path that leads to target.
 void Fake_AddLink(const std::string& path, const std::string& target);
+// An entry that lists as a file but opens as a device (a console, a serial port): never a plain disk file.
+void Fake_AddDevice(const std::string& path);
+// The directory at path and everything below it are on this volume (a volume mounted in a folder).
+void Fake_SetVolume(const std::string& path, uint32_t volume);
+// The nth read of the file at path first appends bytes to it: a file that grows while it is read.
+void Fake_GrowOnRead(const std::string& path, int nth, const std::string& bytes);
 void Fake_RemoveFile(const std::string& path);
 bool Fake_FileExists(const std::string& path);
 uint32_t Fake_Attributes(const std::string& path);

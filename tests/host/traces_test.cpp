@@ -159,8 +159,9 @@ TEST_P(RunValueCases, CleansExactlyTheMatchingValueAndItsFile) {
   EXPECT_EQ(0, Fake_OpenHandles());
 }
 
-const std::string LONGEST_FITTING_DIRECTORY = "C:\\" + std::string(245, 'w');  // + "\\fooding.exe" = 260
-const std::string TOO_LONG_DIRECTORY = "C:\\" + std::string(246, 'w');
+// The stages' path buffers hold the longest Windows directory and the longest name, as UTF-8.
+const std::string LONGEST_FITTING_DIRECTORY = "C:\\" + std::string(TRACE_PATH_SIZE - 16, 'w');  // + "\\fooding.exe"
+const std::string TOO_LONG_DIRECTORY = "C:\\" + std::string(TRACE_PATH_SIZE - 15, 'w');
 
 const RunValueCase RUN_VALUE_CASES[] = {
     {"ExactData", "C:\\WINDOWS",
@@ -308,11 +309,12 @@ TEST(DroppedFileProbe, ReportsEachKnownNameThatExistsInItsOrder) {
 
 TEST(DroppedFileProbe, NameThatDoesNotFitBesideTheWindowsDirectoryIsSkipped) {
   StartRecording();
-  const std::string windows = "C:\\" + std::string(242, 'w');  // 245 characters
+  // pk_zip_alg.log just fits beside it, zippedbase64.tmp does not.
+  const std::string windows = "C:\\" + std::string(TRACE_PATH_SIZE - 19, 'w');
   for (const char* name : {"pk_zip_alg.log", "zippedbase64.tmp"}) {
     std::string path = windows + "\\" + name;
     Fake_AddFile(path, "x");
-    Fake_AddFile(path.substr(0, 260), "decoy");  // where a cut path would lead
+    Fake_AddFile(path.substr(0, TRACE_PATH_SIZE - 1), "decoy");  // where a cut path would lead
   }
 
   Traces_DroppedFileProbe(RecordEvent, windows.c_str());
@@ -322,11 +324,11 @@ TEST(DroppedFileProbe, NameThatDoesNotFitBesideTheWindowsDirectoryIsSkipped) {
 
 TEST(LogFileSearch, ReportsPkZipNamesWithALogExtension) {
   StartRecording();
-  const std::string longest = "pk_zip" + std::string(239, 'l') + ".log";  // C:\WINDOWS\ + 249 = 260
-  const std::string tooLong = "pk_zip" + std::string(240, 'l') + ".log";
+  // The longest name a listing gives, 259 characters, fits beside any Windows directory.
+  const std::string longest = "pk_zip" + std::string(249, 'l') + ".log";
   for (const std::string& name : {std::string("pk_zip1.log"), std::string("pk_zip.txt"), std::string("PK_ZIP9.log"),
                                   std::string("pk_zip2.LOG"), std::string("pk_zip"), std::string("pk_zip.log.bak"),
-                                  std::string("pk_zip."), std::string("old.pk_zip.Log"), tooLong, longest}) {
+                                  std::string("pk_zip."), std::string("old.pk_zip.Log"), longest}) {
     Fake_AddFile("C:\\WINDOWS\\" + name, "x");
   }
   Fake_AddDirectory("C:\\WINDOWS\\pk_zipdir.log");

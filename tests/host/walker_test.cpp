@@ -1,5 +1,6 @@
 // The drive walker: what it reports, in which order, and where it stops.
 #include <gtest/gtest.h>
+#include <pthread.h>
 
 #include "crc_forge.h"
 #include "event_recorder.h"
@@ -11,7 +12,7 @@ namespace {
 const uint32_t VEXLOR_Y = 0xB566B395u;
 
 void Walk(const char* directory) {
-  WalkRequest walk = {directory, RecordEvent, nullptr, false, {0, 0, 0}};
+  WalkRequest walk = {directory, RecordEvent, nullptr};
   WalkDirectory(&walk);
 }
 
@@ -108,20 +109,141 @@ const WalkCase WALK_CASES[] = {
      },
      "C:\\walk",
      {"PROGRESS C:\\walk\\data-link\\f.txt"}},
+    {"DevicesAndEmptyEntriesAreNeverRead",
+     [] {
+       Fake_AddFile("C:\\dev\\aux.log", ForgeCrc32("x", VEXLOR_Y));
+       Fake_AddDevice("C:\\dev\\aux.log");  // lists with a size, opens as a serial port
+       Fake_AddDevice("C:\\dev\\con");      // lists as empty
+       Fake_AddFile("C:\\dev\\v.exe", ForgeCrc32("x", VEXLOR_Y));
+     },
+     "C:\\",
+     {"PROGRESS C:\\dev\\aux.log", "PROGRESS C:\\dev\\con", "INFECTED Vexlor.y C:\\dev\\v.exe",
+      "PROGRESS C:\\dev\\v.exe"}},
+    {"FileThatFailsPartWayGivesNoFinding",
+     [] {
+       Fake_AddFile("C:\\torn.exe", ForgeCrc32(std::string(9000, 't'), VEXLOR_Y));
+       Fake_Fail("ReadFile", "C:\\torn.exe", 2);
+       Fake_AddFile("C:\\grown.exe", ForgeCrc32(std::string(9000, 'g'), VEXLOR_Y));
+       Fake_GrowOnRead("C:\\grown.exe", 2, "tail");
+     },
+     "C:\\",
+     {"PROGRESS C:\\torn.exe", "PROGRESS C:\\grown.exe"}},
+    {"TwoLinksToOneFolderOutsideTheWalkAreWalkedOnce",
+     [] {
+       Fake_AddFile("C:\\elsewhere\\v.exe", ForgeCrc32("x", VEXLOR_Y));
+       Fake_AddLink("C:\\walk\\one", "C:\\elsewhere");
+       Fake_AddLink("C:\\walk\\two", "C:\\elsewhere");
+     },
+     "C:\\walk",
+     {"INFECTED Vexlor.y C:\\walk\\one\\v.exe", "PROGRESS C:\\walk\\one\\v.exe"}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Walker, WalkCases, ::testing::ValuesIn(WALK_CASES),
                          [](const ::testing::TestParamInfo<WalkCase>& info) { return std::string(info.param.name); });
 
-TEST(Walker, PathTooLongForItsBufferIsSkippedNotCut) {
+TEST(Walker, PathsPastMaxPathAreWalkedAndOnesPastThePlatformLimitAreSkippedNotCut) {
   StartRecording();
   Fake_AddDrive("C:\\", PLATFORM_DRIVE_FIXED);
   std::string deep = "C:";
   for (int i = 0; i < 3; ++i) deep += "\\" + std::string(200, 'd');  // 603 characters
   Fake_AddFile(deep + "\\v.exe", ForgeCrc32("x", VEXLOR_Y));
-  Fake_AddFile("C:\\ok.txt", "x");
+  // 32,767 UTF-16 units is the wide calls' limit, the \\?\ before the path included.
+  std::string tooDeep = "C:\\t";
+  while (tooDeep.size() < PLATFORM_MAX_WIDE_PATH - 12) tooDeep += "\\" + std::string(100, 't');
+  Fake_AddFile(tooDeep + "\\v.exe", ForgeCrc32("x", VEXLOR_Y));
   Walk("C:\\");
-  EXPECT_EQ(std::vector<std::string>{"PROGRESS C:\\ok.txt"}, recordedEvents);
+  EXPECT_EQ((std::vector<std::string>{"INFECTED Vexlor.y " + deep + "\\v.exe", "PROGRESS " + deep + "\\v.exe"}),
+            recordedEvents);
+  EXPECT_EQ(0, Fake_OpenHandles());
+}
+
+// The walk keeps its listings and its path on the heap: a tree far deeper than a fixed buffer per level on
+// the stack would allow (two 520-byte paths and a listing entry, about 1.4 KiB a level, so 2.8 MiB here) is
+// walked on a thread with a 256 KiB stack.
+TEST(Walker, DeepTreeOnASmallStack) {
+  StartRecording();
+  Fake_AddDrive("C:\\", PLATFORM_DRIVE_FIXED);
+  std::string deep = "C:";
+  for (int i = 0; i < 2000; ++i) deep += "\\d";
+  Fake_AddFile(deep + "\\v.exe", ForgeCrc32("x", VEXLOR_Y));
+  pthread_attr_t attributes;
+  pthread_attr_init(&attributes);
+  pthread_attr_setstacksize(&attributes, 256 * 1024);
+  pthread_t thread;
+  ASSERT_EQ(0, pthread_create(&thread, &attributes, [](void*) -> void* {
+    Walk("C:\\");
+    return nullptr;
+  }, nullptr));
+  pthread_join(thread, nullptr);
+  pthread_attr_destroy(&attributes);
+  EXPECT_EQ((std::vector<std::string>{"INFECTED Vexlor.y " + deep + "\\v.exe", "PROGRESS " + deep + "\\v.exe"}),
+            recordedEvents);
+  EXPECT_EQ(0, Fake_OpenHandles());
+}
+
+// A scan's drive walk: the fixed drives' volumes are known, so a link into one of them is left to the ordinary
+// walk of that drive, while a volume mounted in a folder, reachable only through the link, is walked once.
+void WalkDrive(const char* root) {
+  WalkVolumes volumes;
+  volumes.count = 0;
+  ASSERT_TRUE(WalkVolumes_AddRoot(&volumes, "C:\\"));
+  ASSERT_TRUE(WalkVolumes_AddRoot(&volumes, "D:\\"));
+  WalkRequest walk = {root, RecordEvent, &volumes};
+  WalkDirectory(&walk);
+}
+
+TEST(Walker, LinkIntoAWalkedDriveIsLeftToThatDrivesWalk) {
+  StartRecording();
+  Fake_AddDrive("C:\\", PLATFORM_DRIVE_FIXED);
+  Fake_AddDrive("D:\\", PLATFORM_DRIVE_FIXED);
+  Fake_AddFile("C:\\data\\v.exe", ForgeCrc32("x", VEXLOR_Y));
+  Fake_AddFile("D:\\d.txt", "x");
+  Fake_AddLink("C:\\a-link", "C:\\data");  // listed before its target
+  Fake_AddLink("C:\\to-d", "D:\\");
+  WalkDrive("C:\\");
+  EXPECT_EQ((std::vector<std::string>{"INFECTED Vexlor.y C:\\data\\v.exe", "PROGRESS C:\\data\\v.exe"}),
+            recordedEvents);
+  EXPECT_EQ(0, Fake_OpenHandles());
+}
+
+TEST(Walker, VolumeMountedInAFolderIsWalkedOnceThroughItsLinks) {
+  StartRecording();
+  Fake_AddDrive("C:\\", PLATFORM_DRIVE_FIXED);
+  Fake_AddDrive("D:\\", PLATFORM_DRIVE_FIXED);
+  // A volume without a drive letter, mounted at C:\\mnt and at C:\\again, with a link back to C:\\.
+  Fake_AddFile("V:\\inner\\v.exe", ForgeCrc32("x", VEXLOR_Y));
+  Fake_AddLink("V:\\inner\\up", "C:\\");
+  Fake_AddLink("C:\\mnt", "V:\\");
+  Fake_AddLink("C:\\again", "V:\\");
+  WalkDrive("C:\\");
+  EXPECT_EQ((std::vector<std::string>{"INFECTED Vexlor.y C:\\mnt\\inner\\v.exe", "PROGRESS C:\\mnt\\inner\\v.exe"}),
+            recordedEvents);
+  EXPECT_EQ(0, Fake_OpenHandles());
+}
+
+TEST(Walker, SecondLetterForOneFolderIsNotWalkedAgain) {
+  Fake_Reset();
+  Fake_AddDrive("C:\\", PLATFORM_DRIVE_FIXED);
+  Fake_AddLink("S:\\", "C:\\");  // a substituted drive
+  WalkVolumes volumes;
+  volumes.count = 0;
+  EXPECT_TRUE(WalkVolumes_AddRoot(&volumes, "C:\\"));
+  EXPECT_FALSE(WalkVolumes_AddRoot(&volumes, "S:\\"));
+}
+
+// A file deleted after its folder was listed and before the walk reaches it gives progress only.
+TEST(Walker, FileDeletedDuringTheWalkGivesOnlyProgress) {
+  StartRecording();
+  Fake_AddDrive("C:\\", PLATFORM_DRIVE_FIXED);
+  Fake_AddFile("C:\\first.txt", "x");
+  Fake_AddFile("C:\\gone.exe", ForgeCrc32("x", VEXLOR_Y));
+  ScanReportFunction removeLater = [](void* context, ScanEvent event, const char* text, const ThreatSignature* signature) {
+    RecordEvent.report(context, event, text, signature);
+    if (event == SCAN_EV_PROGRESS && std::string(text) == "C:\\first.txt") Fake_RemoveFile("C:\\gone.exe");
+  };
+  WalkRequest walk = {"C:\\", {removeLater, RecordEvent.context}, nullptr};
+  WalkDirectory(&walk);
+  EXPECT_EQ((std::vector<std::string>{"PROGRESS C:\\first.txt", "PROGRESS C:\\gone.exe"}), recordedEvents);
   EXPECT_EQ(0, Fake_OpenHandles());
 }
 

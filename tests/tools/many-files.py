@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Empty files in folders of a thousand, for long scans: many-files.py ROOT COUNT [FOLDER_FORMAT FILE_FORMAT].
+"""One-byte files in folders of a thousand, for long scans (the walk opens and reads each; an empty one it
+would pass without an open): many-files.py ROOT COUNT [FOLDER_FORMAT FILE_FORMAT].
 The formats take the folder's and the file's number (defaults "folder%03d" and "file%05d.txt")."""
 import os
 import sys
@@ -12,7 +13,8 @@ def main():
     for i in range(count):
         folder = os.path.join(root, folder_format % (i // 1000))
         os.makedirs(folder, exist_ok=True)
-        open(os.path.join(folder, file_format % i), "w").close()
+        with open(os.path.join(folder, file_format % i), "w") as file:
+            file.write("x")
 
 
 if __name__ == "__main__":

@@ -17,6 +17,7 @@
 #include "scan_events.h"
 #include "scan_recorder.h"
 #include "signatures.h"
+#include "text.h"
 #include "traces.h"
 
 namespace {
@@ -51,8 +52,13 @@ void WriteWhole(const std::string& path, const std::string& contents) {
   out << contents;
 }
 
-// The \\?\ form of an ASCII path, which may be longer than MAX_PATH.
-std::wstring LongPath(const std::string& path) { return L"\\\\?\\" + std::wstring(path.begin(), path.end()); }
+// The \\?\ form of a UTF-8 path, which may be longer than MAX_PATH.
+std::wstring LongPath(const std::string& path) {
+  std::wstring wide(Text_Utf16LengthOf(path.c_str()) + 1, L'\0');
+  Text_ToUtf16(reinterpret_cast<uint16_t*>(&wide[0]), wide.size(), path.c_str());
+  wide.resize(wide.size() - 1);
+  return L"\\\\?\\" + wide;
+}
 
 bool Exists(const std::string& path) {
   return GetFileAttributesW(LongPath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -84,9 +90,9 @@ class ProcessSweepOnWine : public ::testing::Test {
       }
       CloseHandle(sleeper.process.hThread);
       CloseHandle(sleeper.process.hProcess);
-      DeleteFileA(sleeper.path.c_str());
+      DeleteFileW(LongPath(sleeper.path).c_str());
     }
-    RemoveDirectoryA(directory.c_str());
+    RemoveDirectoryW(LongPath(directory).c_str());
   }
 
   // A copy of our sleeper, forged to a Vexlor checksum when crc is not 0, running.
@@ -263,14 +269,16 @@ class WindowsFilesOnWine : public ::testing::Test {
 
 TEST_F(WindowsFilesOnWine, ReportsDroppedAndLogFilesAndTheirRemovalDeletesThem) {
   const std::string windows = WindowsDirectory() + "\\";
-  for (const char* name : {"zip1.tmp", "pk_zip_alg.log", "uinmzertinmds.opm", "pk_zip1.log", "pk_zip2.LOG"}) {
+  // A name outside the code page, and one that makes a path past MAX_PATH beside the Windows directory.
+  const std::string realName = "pk_zip_журнал.log";
+  const std::string longName = "pk_zip" + std::string(245, 'l') + ".log";
+  for (const std::string& name : {std::string("zip1.tmp"), std::string("pk_zip_alg.log"),
+                                  std::string("uinmzertinmds.opm"), std::string("pk_zip1.log"),
+                                  std::string("pk_zip2.LOG"), realName, longName}) {
     Plant(name);
   }
   std::string wrongExtension = Plant("pk_zip.txt");
   std::string capitalMarker = Plant("PK_ZIP9.log");
-  // Joined to the Windows directory this name does not fit a path buffer: skipped, not cut.
-  std::string longName = Plant("pk_zip" + std::string(245, 'l') + ".log");
-  ASSERT_TRUE(Exists(longName));
   CreateDirectoryA((windows + "pk_zipdir.log").c_str(), nullptr);
   FindingList_Clear();
   Recording_Clear();
@@ -284,21 +292,58 @@ TEST_F(WindowsFilesOnWine, ReportsDroppedAndLogFilesAndTheirRemovalDeletesThem) 
             Events(recordedEvents.begin(), recordedEvents.begin() + 3));
   Events logs(recordedEvents.begin() + 3, recordedEvents.end());
   std::sort(logs.begin(), logs.end());
-  EXPECT_EQ((Events{"LOG " + windows + "pk_zip1.log", "LOG " + windows + "pk_zip2.LOG",
-                    "LOG " + windows + "pk_zip_alg.log"}),
-            logs);
+  Events expectedLogs = {"LOG " + windows + "pk_zip1.log", "LOG " + windows + "pk_zip2.LOG",
+                         "LOG " + windows + "pk_zip_alg.log", "LOG " + windows + realName, "LOG " + windows + longName};
+  std::sort(expectedLogs.begin(), expectedLogs.end());
+  EXPECT_EQ(expectedLogs, logs);
   for (const std::string& path : files) EXPECT_TRUE(Exists(path)) << path;  // nothing is deleted by the scan
 
-  ASSERT_EQ(6, FindingList_Count());
+  ASSERT_EQ(8, FindingList_Count());
   FindingRemoval removal = FindingList_RemoveAll();
-  EXPECT_EQ(5, removal.deleted);  // pk_zip_alg.log is listed twice
-  EXPECT_EQ(6, removal.total);
-  for (const char* name : {"zip1.tmp", "pk_zip_alg.log", "uinmzertinmds.opm", "pk_zip1.log", "pk_zip2.LOG"}) {
+  EXPECT_EQ(7, removal.deleted);  // pk_zip_alg.log is listed twice
+  EXPECT_EQ(8, removal.total);
+  for (const std::string& name : {std::string("zip1.tmp"), std::string("pk_zip_alg.log"),
+                                  std::string("uinmzertinmds.opm"), std::string("pk_zip1.log"),
+                                  std::string("pk_zip2.LOG"), realName, longName}) {
     EXPECT_FALSE(Exists(windows + name)) << name;
   }
   EXPECT_TRUE(Exists(wrongExtension));
   EXPECT_TRUE(Exists(capitalMarker));
-  EXPECT_TRUE(Exists(longName));
+}
+
+// A Vexlor process started from a folder and a file named outside the code page: found by its image file,
+// killed, and passed as progress under its real name.
+TEST_F(ProcessSweepOnWine, KillsAVexlorProcessWhoseImageNameTheCodePageCannotSpell) {
+  directory = "C:\\процессы";
+  ASSERT_TRUE(CreateDirectoryW(LongPath(directory).c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+  std::string body = ReadWhole(ProgramDirectory() + "\\traces_sleeper.exe");
+  ASSERT_FALSE(body.empty());
+  Sleeper sleeper;
+  sleeper.path = directory + "\\вирус.exe";
+  HANDLE file = CreateFileW(LongPath(sleeper.path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, file);
+  std::string forged = ForgeCrc32(body, VEXLOR_Y);
+  DWORD written = 0;
+  WriteFile(file, forged.data(), static_cast<DWORD>(forged.size()), &written, nullptr);
+  CloseHandle(file);
+  std::wstring image = LongPath(sleeper.path).substr(4);
+  STARTUPINFOW startup;
+  ZeroMemory(&startup, sizeof startup);
+  startup.cb = sizeof startup;
+  ZeroMemory(&sleeper.process, sizeof sleeper.process);
+  ASSERT_TRUE(CreateProcessW(image.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                             &sleeper.process)) << GetLastError();
+  sleepers.push_back(sleeper);
+  WaitUntilLoaded(sleeper.process.hProcess);
+  Recording_Clear();
+
+  EXPECT_TRUE(Traces_ProcessSweep(RecordEvent));
+
+  auto progress = std::find(recordedEvents.begin(), recordedEvents.end(), std::string("PROGRESS вирус.exe"));
+  ASSERT_NE(recordedEvents.end(), progress) << Joined(recordedEvents);
+  ASSERT_NE(recordedEvents.begin(), progress);
+  EXPECT_EQ("KILLED Vexlor.y", *(progress - 1));
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(sleeper.process.hProcess, 5000));
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "scan_recorder.h"
 #include "signatures.h"
 #include "system_library.h"
+#include "text.h"
 #include "walker.h"
 
 namespace {
@@ -104,7 +105,7 @@ TEST(RealFileCrc32, ForgedFileMatchesVexlorY) {
 TEST(RealWalk, FixtureDriveGivesExactlyItsFilesOnceThroughTheLoopingLink) {
   Recording_Clear();
   ScanControl_Reset();
-  WalkRequest walk = {"W:\\", RecordEvent, nullptr, false, {0, 0, 0}};
+  WalkRequest walk = {"W:\\", RecordEvent, nullptr};
   WalkDirectory(&walk);
 
   std::vector<std::string> sorted = recordedEvents;
@@ -127,10 +128,168 @@ TEST(RealWalk, StopRequestedBeforehandReportsOneStop) {
   Recording_Clear();
   ScanControl_Reset();
   ScanControl_RequestStop();
-  WalkRequest walk = {"W:\\", RecordEvent, nullptr, false, {0, 0, 0}};
+  WalkRequest walk = {"W:\\", RecordEvent, nullptr};
   WalkDirectory(&walk);
   EXPECT_EQ(std::vector<std::string>{"STOPPED"}, recordedEvents);
   ScanControl_Reset();
+}
+
+std::vector<std::string> SortedWalk(const char* root, const WalkVolumes* volumes) {
+  Recording_Clear();
+  WalkRequest walk = {root, RecordEvent, volumes};
+  WalkDirectory(&walk);
+  std::vector<std::string> sorted = recordedEvents;
+  std::sort(sorted.begin(), sorted.end());
+  return sorted;
+}
+
+const std::string LONG_FOLDER = "H:\\long\\" + std::string(72, 'a') + "\\" + std::string(72, 'b') + "\\" +
+                                std::string(72, 'c') + "\\" + std::string(72, 'd');
+
+// H: is a hostile drive (see make-unit-prefix.sh): the walk ends; names Windows maps to devices are plain files
+// here, the FIFO and the link to /dev/zero are passed as progress without a read; names outside the code page
+// and a 305-character path are found; the folder seen again through a link is listed once.
+TEST(RealWalk, HostileDriveEndsAndReportsEachCopyOnce) {
+  WalkVolumes volumes;
+  volumes.count = 0;
+  ASSERT_TRUE(WalkVolumes_AddRoot(&volumes, "H:\\"));
+  std::vector<std::string> expected = {
+      "INFECTED Vexlor.a H:\\names\\Документы\\файл.exe",
+      "INFECTED Vexlor.k H:\\names\\文件.exe",
+      "INFECTED Vexlor.r " + LONG_FOLDER + "\\v.exe",
+      "INFECTED Vexlor.y H:\\dev\\aux.log",
+      "INFECTED Vexlor.z H:\\links\\folder\\v.exe",
+      "PROGRESS H:\\dev\\aux.log",
+      "PROGRESS H:\\dev\\com1.dat",
+      "PROGRESS H:\\dev\\con",
+      "PROGRESS H:\\dev\\fifo",
+      "PROGRESS H:\\dev\\lpt1.log",
+      "PROGRESS H:\\dev\\nul.txt",
+      "PROGRESS H:\\dev\\prn",
+      "PROGRESS H:\\dev\\zero",
+      "PROGRESS H:\\links\\folder\\v.exe",
+      "PROGRESS H:\\names\\Документы\\файл.exe",
+      "PROGRESS H:\\names\\文件.exe",
+      "PROGRESS " + LONG_FOLDER + "\\v.exe",
+  };
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(expected, SortedWalk("H:\\", &volumes));
+}
+
+// Without the drives' volumes (a walk of one folder), the link is the only way in and is followed.
+TEST(RealWalk, LinkIsFollowedWhenItsTargetIsNotWalkedOtherwise) {
+  std::vector<std::string> expected = {"INFECTED Vexlor.z H:\\links\\again\\v.exe", "PROGRESS H:\\links\\again\\v.exe"};
+  EXPECT_EQ(expected, SortedWalk("H:\\links\\again", nullptr));
+}
+
+struct DeepWalk {
+  size_t stackReserve;
+};
+
+// The size of the reservation the calling thread's stack lies in.
+size_t StackReserve() {
+  int local = 0;
+  MEMORY_BASIC_INFORMATION region;
+  if (VirtualQuery(&local, &region, sizeof region) == 0) return 0;
+  char* base = static_cast<char*>(region.AllocationBase);
+  size_t total = 0;
+  while (VirtualQuery(base + total, &region, sizeof region) != 0 && region.AllocationBase == base) {
+    total += region.RegionSize;
+  }
+  return total;
+}
+
+DWORD WINAPI WalkJ(void* parameter) {
+  static_cast<DeepWalk*>(parameter)->stackReserve = StackReserve();
+  SortedWalk("J:\\", nullptr);
+  return 0;
+}
+
+// 800 levels on a thread with a 1 MiB stack (Wine gives no less): a fixed 1.4 KiB a level on the stack, as
+// two 520-byte path buffers and a listing entry took, would need 1.1 MiB.
+TEST(RealWalk, TreeEightHundredFoldersDeepOnAOneMiBStack) {
+  DeepWalk deep = {0};
+  HANDLE thread = CreateThread(nullptr, 1024 * 1024, WalkJ, &deep, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+  ASSERT_NE(nullptr, thread);
+  WaitForSingleObject(thread, INFINITE);
+  DWORD exitCode = 1;
+  GetExitCodeThread(thread, &exitCode);
+  CloseHandle(thread);
+  ASSERT_EQ(0u, exitCode);
+  EXPECT_LE(deep.stackReserve, 1024u * 1024u);
+  std::string path = "J:";
+  for (int i = 0; i < 800; ++i) path += "\\d";
+  path += "\\v.exe";
+  EXPECT_EQ((std::vector<std::string>{"INFECTED Vexlor.y " + path, "PROGRESS " + path}), recordedEvents);
+}
+
+// The \\?\ form of a UTF-8 path, as the test's own wide calls need it.
+std::wstring Wide(const std::string& utf8) {
+  std::wstring wide(Text_Utf16LengthOf(utf8.c_str()) + 1, L'\0');
+  Text_ToUtf16(reinterpret_cast<uint16_t*>(&wide[0]), wide.size(), utf8.c_str());
+  wide.resize(wide.size() - 1);
+  return L"\\\\?\\" + wide;
+}
+
+bool WideExists(const std::string& utf8) { return GetFileAttributesW(Wide(utf8).c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+void WriteWide(const std::string& utf8, const std::string& bytes) {
+  HANDLE file = CreateFileW(Wide(utf8).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, file) << utf8 << ": error " << GetLastError();
+  DWORD written = 0;
+  WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  CloseHandle(file);
+}
+
+// Found files whose names the ANSI calls cannot reach are removed: outside the code page, a device name, past
+// MAX_PATH, a name ending in a dot.
+TEST(RealFindingList, RemovesFilesOnlyTheWideCallsReach) {
+  std::string folder = ScratchFolder("remove-wide");
+  std::string deep = folder + "\\" + std::string(120, 'x');
+  ASSERT_TRUE(CreateDirectoryW(Wide(folder + "\\Документы").c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+  ASSERT_TRUE(CreateDirectoryW(Wide(deep).c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+  ASSERT_TRUE(CreateDirectoryW(Wide(deep + "\\" + std::string(120, 'y')).c_str(), nullptr) ||
+              GetLastError() == ERROR_ALREADY_EXISTS);
+  std::vector<std::string> paths = {folder + "\\Документы\\файл.exe", folder + "\\com1.dat", folder + "\\文件.exe",
+                                    deep + "\\" + std::string(120, 'y') + "\\v.exe", folder + "\\dot."};
+  FindingList_Clear();
+  for (const std::string& path : paths) {
+    WriteWide(path, "x");
+    ASSERT_TRUE(WideExists(path)) << path;
+    FindingList_Add(path.c_str(), SCAN_EV_INFECTED_FILE);
+  }
+  FindingRemoval removal = FindingList_RemoveAll();
+  FindingList_Clear();
+  EXPECT_EQ(5, removal.deleted);
+  EXPECT_EQ(5, removal.total);
+  for (const std::string& path : paths) EXPECT_FALSE(WideExists(path)) << path;
+}
+
+// The walk deletes the second file of a folder once it passed the first: the one that vanished between the
+// listing and its opening gives progress only.
+std::string vanishFolder;
+
+void DeleteTheOtherFile(void* context, ScanEvent event, const char* text, const ThreatSignature* signature) {
+  RecordEvent.report(context, event, text, signature);
+  if (event != SCAN_EV_PROGRESS || recordedEvents.size() > 2) return;
+  std::string other = std::string(text) == vanishFolder + "\\a.exe" ? "\\b.exe" : "\\a.exe";
+  DeleteFileA((vanishFolder + other).c_str());
+}
+
+TEST(RealWalk, FileDeletedWhileTheWalkRunsGivesNoFinding) {
+  vanishFolder = ScratchFolder("vanish");
+  WriteFileBytes(vanishFolder + "\\a.exe", ForgeCrc32("stand-in body", 0xB566B395u));
+  WriteFileBytes(vanishFolder + "\\b.exe", ForgeCrc32("stand-in body", 0xB566B395u));
+  Recording_Clear();
+  WalkRequest walk = {vanishFolder.c_str(), {DeleteTheOtherFile, RecordEvent.context}, nullptr};
+  WalkDirectory(&walk);
+  ASSERT_EQ(3u, recordedEvents.size());
+  std::string first = recordedEvents[1].substr(std::string("PROGRESS ").size());
+  std::string second = first == vanishFolder + "\\a.exe" ? vanishFolder + "\\b.exe" : vanishFolder + "\\a.exe";
+  EXPECT_EQ((std::vector<std::string>{"INFECTED Vexlor.y " + first, "PROGRESS " + first, "PROGRESS " + second}),
+            recordedEvents);
+  EXPECT_FALSE(Exists(second));
+  DeleteFileA(first.c_str());
 }
 
 TEST(RealFindingList, RemovesReadOnlyAndHiddenFilesAndCountsTheMissingOne) {

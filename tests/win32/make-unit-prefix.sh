@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Makes the Windows unit tests' prefix: make-unit-prefix.sh TEMPLATE PREFIX.
 # Drive D: (fixed) is a scratch folder the tests create their files in at run time (each test its own folder);
-# drive W: (fixed) holds a fixed tree for walks: a forged Vexlor.y file two levels deep and a looping link.
+# drive W: (fixed) holds a fixed tree for walks: a forged Vexlor.y file two levels deep and a looping link;
+# drives H: and J: are described below.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/../../scripts" && pwd)
 . "$here/wine-lib.sh"
@@ -21,5 +22,36 @@ printf 'inside the loop\n' > "$walk/loop/inner/note.txt"
 printf 'x' > "$walk/.dotfile"
 # A directory link back to its own ancestor.
 ln -sfn ../../loop "$walk/loop/inner/back"
+
+# plant FILE CRC: a stand-in Vexlor file, ordinary bytes whose CRC-32 is forged to CRC.
+plant() {
+  printf 'stand-in body' >"$1"
+  "$tools/forge-crc32.py" "$1" "$2"
+}
+
+# Drive H: (fixed) is a hostile machine's drive. Names Windows maps to devices (only aux.log is a Vexlor copy),
+# a FIFO and a link to /dev/zero, whose opens or reads would wait or never end; names outside the ANSI code
+# page; a path over 300 characters; a second way into a folder through a directory link.
+wine_map_drive "$prefix" h drive_h hd
+hostile="$prefix/drive_h"
+rm -rf "$hostile"
+mkdir -p "$hostile/dev" "$hostile/names/Документы" "$hostile/links/folder"
+plant "$hostile/dev/aux.log" 0xB566B395
+for name in com1.dat nul.txt con prn lpt1.log; do printf 'plain text\n' > "$hostile/dev/$name"; done
+mkfifo "$hostile/dev/fifo"
+ln -s /dev/zero "$hostile/dev/zero"
+plant "$hostile/names/Документы/файл.exe" 0x7278A0B5
+plant "$hostile/names/文件.exe" 0x411A3D2A
+long="$hostile/long/$(printf 'a%.0s' {1..72})/$(printf 'b%.0s' {1..72})/$(printf 'c%.0s' {1..72})/$(printf 'd%.0s' {1..72})"
+mkdir -p "$long"
+plant "$long/v.exe" 0xE100707E
+plant "$hostile/links/folder/v.exe" 0x67081651
+ln -s folder "$hostile/links/again"
+
+# Drive J: (fixed) holds one tree 800 folders deep with a Vexlor copy at its bottom.
+wine_map_drive "$prefix" j drive_j hd
+deep="$prefix/drive_j/$(printf 'd/%.0s' {1..800})"
+mkdir -p "$deep"
+plant "$deep/v.exe" 0xB566B395
 wine_stop_server "$prefix"
 touch "$prefix/.purgewell-unit"
