@@ -341,9 +341,9 @@ add_hostile_files() {
 # A run on the screen whose removal question is answered y.
 remove_on_screen() {
   start screen
-  wait_screen screen 'Would you like to remove the infected files'
-  key screen y
-  wait_exit screen
+  pane_wait screen 'Would you like to remove the infected files'
+  pane_keys screen y
+  pane_wait_exit screen
 }
 
 case_hostile_machine() {
@@ -351,10 +351,10 @@ case_hostile_machine() {
   add_hostile_files
   start redirected "$work/out.txt"
   wait_file "$work/out.txt" 'Would you like to remove the infected files'
-  key redirected n
+  pane_keys redirected n
   wait_file "$work/out.txt" 'Are you sure you want to continue'
-  key redirected y
-  wait_exit redirected
+  pane_keys redirected y
+  pane_wait_exit redirected
   expect_redirected "$work/out.txt" <<EOF
 $BANNER
 $START_LINES
