@@ -118,21 +118,21 @@ static bool OnWalkedVolume(const WalkVolumes* volumes, const PlatformDirectoryId
   return false;
 }
 
-// A directory link (reparse point) is followed only into a place the walk reaches no other way: not into a
-// walked drive's volume, not back into a directory the walk is inside, not twice into the same directory.
+// A directory link (reparse point) is followed only into a place the walk reaches no other way: not back into a
+// directory the walk is inside, not into a walked drive's volume, not twice into the same directory.
 static bool FollowLink(WalkState* walk) {
   PlatformDirectoryId target;
   if (!Platform_GetDirectoryId(walk->path, &target)) return true;
-  if (OnWalkedVolume(walk->request->walkedVolumes, target)) return false;
-  for (size_t i = 0; i < walk->linkCount; ++i) {
-    if (SameDirectory(walk->linkTargets[i], target)) return false;
-  }
   for (size_t i = walk->depth; i > 0; --i) {
     PlatformDirectoryId ancestor;
     if (LevelId(walk, i - 1, &ancestor) && SameDirectory(ancestor, target)) {
       ScanControl_ReportSkip(walk->request->reporter, SCAN_EV_SKIPPED_LINK_LOOP, walk->path);
       return false;
     }
+  }
+  if (OnWalkedVolume(walk->request->walkedVolumes, target)) return false;
+  for (size_t i = 0; i < walk->linkCount; ++i) {
+    if (SameDirectory(walk->linkTargets[i], target)) return false;
   }
   void* targets = walk->linkTargets;
   bool room = Reserve(&targets, &walk->linkCapacity, walk->linkCount + 1, sizeof(PlatformDirectoryId));

@@ -12,7 +12,7 @@ typedef std::vector<std::string> Events;
 
 const uint32_t VEXLOR_Y = 0xB566B395u;
 const uint32_t VEXLOR_K = 0x411A3D2Au;
-const std::string LONG_NAME(21, 'c');
+const std::string DEEP_FILE = "C:\\deep\\" + std::string(250, 'a') + "\\" + std::string(250, 'b') + "\\" + std::string(21, 'c');
 
 // One machine with a trace for every stage and an entry for every reason to skip one.
 void PlantEveryTrace() {
@@ -32,8 +32,8 @@ void PlantEveryTrace() {
   Fake_AddDirectory("C:\\denied");
   Fake_Fail("FindFirst", "C:\\denied\\*");
   Fake_AddLink("C:\\data\\loop", "C:\\data");
-  // 531 characters: one more than a walk's path buffer holds.
-  Fake_AddFile("C:\\deep\\" + std::string(250, 'a') + "\\" + std::string(250, 'b') + "\\" + LONG_NAME, "x");
+  // 531 characters: past MAX_PATH, walked all the same.
+  Fake_AddFile(DEEP_FILE, "x");
 }
 
 // The events of the system stages and of the walk of C:\, leaving out the walk of C:\WINDOWS.
@@ -85,7 +85,7 @@ const Events UNATTENDED_WALK = {
     "INFECTED Vexlor.y C:\\WINDOWS\\fooding.exe", "INFECTED Vexlor.y C:\\data\\game.exe", "PROGRESS C:\\data\\game.exe",
     "SKIP-LARGE C:\\data\\big.bin", "PROGRESS C:\\data\\big.bin", "SKIP-UNREADABLE C:\\data\\locked.bin",
     "PROGRESS C:\\data\\locked.bin", "PROGRESS C:\\data\\empty.txt", "SKIP-LOOP C:\\data\\loop",
-    "SKIP-UNLISTABLE C:\\denied", "SKIP-LONG " + LONG_NAME};
+    "SKIP-UNLISTABLE C:\\denied", "PROGRESS " + DEEP_FILE};
 
 Events Join(Events head, const Events& tail) {
   head.insert(head.end(), tail.begin(), tail.end());
@@ -98,7 +98,7 @@ const ActionsCase ACTIONS_CASES[] = {
       "DROPPED C:\\WINDOWS\\zip1.tmp", "LOG C:\\WINDOWS\\pk_zip1.log", "INFECTED Vexlor.k C:\\run\\svch0st.exe",
       "PROGRESS C:\\run\\svch0st.exe", "INFECTED Vexlor.y C:\\data\\game.exe",
       "PROGRESS C:\\data\\game.exe", "PROGRESS C:\\data\\big.bin", "PROGRESS C:\\data\\locked.bin",
-      "PROGRESS C:\\data\\empty.txt", "FINISHED"},
+      "PROGRESS C:\\data\\empty.txt", "PROGRESS " + DEEP_FILE, "FINISHED"},
      false, false, false},
     {"ReportOnlyTouchesNothing", SCAN_ACTIONS_REPORT_ONLY,
      Join({"STARTED", "PROCESS Vexlor.k C:\\run\\svch0st.exe", "PROGRESS svch0st.exe", "RUNVALUE Tiny AV",
