@@ -5,9 +5,11 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "scan_record.h"
 #include "signatures.h"
+#include "text.h"
 
 enum : DWORD { PROGRESS_INTERVAL_MS = 1000 };
 
@@ -122,8 +124,23 @@ static void OnMarked(int kind, const char* action) {
   if (finding != nullptr && finding->action.empty()) finding->action = action;
 }
 
+// The engine's paths are UTF-8; this program's record, output and file calls take the ANSI code page's text,
+// as before (a character the code page cannot spell becomes "?").
+static std::string AnsiOf(const char* utf8) {
+  size_t units = Text_Utf16LengthOf(utf8) + 1;
+  std::wstring wide(units, L'\0');
+  Text_ToUtf16(reinterpret_cast<uint16_t*>(&wide[0]), units, utf8);
+  int bytes = WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
+  if (bytes <= 0) return std::string();
+  std::string ansi(static_cast<size_t>(bytes), '\0');
+  WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, &ansi[0], bytes, nullptr, nullptr);
+  ansi.resize(static_cast<size_t>(bytes) - 1);
+  return ansi;
+}
+
 static void ReportIntoRecord(void*, ScanEvent event, const char* text, const ThreatSignature* signature) {
-  const char* path = text != nullptr ? text : "";
+  std::string ansi = AnsiOf(text != nullptr ? text : "");
+  const char* path = ansi.c_str();
   switch (event) {
     case SCAN_EV_PROGRESS: OnProgress(path); break;
     case SCAN_EV_PROCESS_FOUND: OnProcessFound(path, signature); break;
