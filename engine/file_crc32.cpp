@@ -55,7 +55,7 @@ uint32_t Crc32_Update(uint32_t value, const uint8_t* bytes, size_t count) {
 }
 
 // Exactly size bytes to their end: a failed read, or a file that grows or shrinks meanwhile, gives no checksum.
-static bool ChecksumOpenFile(PlatformHandle file, uint32_t size, uint32_t* crc) {
+bool FileCrc32_OfOpenFile(PlatformHandle file, uint32_t size, uint32_t* crc) {
   uint8_t block[CRC32_BLOCK_SIZE];
   uint32_t value = 0xFFFFFFFFu;
   uint32_t total = 0;
@@ -79,7 +79,7 @@ bool FileCrc32_AtMost(const char* path, uint32_t sizeLimit, uint32_t* crc) {
   // Only a plain disk file is read: a read from a device, a pipe or a console may wait without end.
   bool plainFile = Platform_GetOpenFileInfo(file, &info) && info.diskFile &&
                    (info.attributes & PLATFORM_ATTR_DIRECTORY) == 0 && info.sizeHigh == 0;
-  bool ok = plainFile && info.sizeLow != 0 && info.sizeLow <= sizeLimit && ChecksumOpenFile(file, info.sizeLow, crc);
+  bool ok = plainFile && info.sizeLow != 0 && info.sizeLow <= sizeLimit && FileCrc32_OfOpenFile(file, info.sizeLow, crc);
   Platform_CloseFile(file);
   return ok;
 }

@@ -6,6 +6,7 @@
 
 #include "platform.h"
 #include "real_view.h"
+#include "scan_events.h"
 
 FindingList findingList = {nullptr, 0};
 
@@ -23,12 +24,18 @@ FindingRecord* FindingList_Add(const char* path, int32_t kind) {
   std::memcpy(copy, path, length + 1);
   record->path = copy;
   record->kind = kind;
+  // A file that cannot be examined stays listed, and counted, but is never deleted. Reports come in the ordinary
+  // view; the path was found, and will be deleted, in the disk's real one.
+  RealView view = RealView_Enter();
+  FileRemoval_Examine(path, &record->examined);
+  RealView_Leave(view);
 
   Platform_Lock(findingListLock);
   FindingRecord** grown = static_cast<FindingRecord**>(
       std::realloc(findingList.slots, (static_cast<size_t>(findingList.count) + 1) * sizeof(FindingRecord*)));
   if (grown == nullptr) {
     Platform_Unlock(findingListLock);
+    FileRemoval_Release(&record->examined);
     std::free(copy);
     std::free(record);
     return nullptr;
@@ -46,9 +53,10 @@ FindingRemoval FindingList_RemoveAll() {
   // The paths were found in the disk's real view, so they are deleted in it, whichever thread asks.
   RealView view = RealView_Enter();
   for (int32_t i = 0; i < findingList.count; ++i) {
-    const char* path = findingList.slots[i]->path;
-    Platform_SetAttributesNormal(path);
-    if (Platform_DeleteFile(path)) result.deleted += 1;
+    const FindingRecord* record = findingList.slots[i];
+    uint32_t options = REMOVAL_CLEARS_READ_ONLY;
+    if (record->kind == SCAN_EV_INFECTED_FILE) options |= REMOVAL_NEEDS_VEXLOR_CHECKSUM;
+    if (FileRemoval_Delete(record->path, &record->examined, options)) result.deleted += 1;
   }
   RealView_Leave(view);
   Platform_Unlock(findingListLock);
@@ -58,6 +66,7 @@ FindingRemoval FindingList_RemoveAll() {
 void FindingList_Clear() {
   Platform_Lock(findingListLock);
   for (int32_t i = 0; i < findingList.count; ++i) {
+    FileRemoval_Release(&findingList.slots[i]->examined);
     std::free(findingList.slots[i]->path);
     std::free(findingList.slots[i]);
   }

@@ -114,8 +114,34 @@ void Platform_RedirectionRestore(PlatformHandle previous);
 
 // Files by path (UTF-8; device names name files here too).
 bool Platform_FileExists(const char* path);
-bool Platform_SetAttributesNormal(const char* path);
-bool Platform_DeleteFile(const char* path);
+// GetFileAttributesW; PLATFORM_ATTR_INVALID when the path names nothing that can be asked.
+enum : uint32_t { PLATFORM_ATTR_INVALID = 0xFFFFFFFFu };
+uint32_t Platform_GetAttributes(const char* path);
+
+// What identifies an open file: the same volume and index mean the same file, whatever name led to it.
+struct PlatformFileIdentity {
+  uint32_t volume;
+  uint32_t indexHigh;
+  uint32_t indexLow;
+  uint32_t sizeLow;
+  uint32_t sizeHigh;
+  uint32_t writeTimeLow;
+  uint32_t writeTimeHigh;
+  uint32_t attributes;  // a final reparse point has PLATFORM_ATTR_REPARSE_POINT: it was opened itself
+  uint32_t links;       // names of the file (hard links)
+  bool diskFile;
+};
+// Both opens take a final reparse point itself, never its target, and never open a device for a device name.
+// For examining only: attribute access, every sharing, so a file in use can still be identified.
+bool Platform_OpenForIdentity(const char* path, PlatformHandle* file);
+// For deleting: delete, read and attribute access, read sharing only, so no one writes to the file while
+// it is checked and deleted. Read with Platform_ReadFile, close with Platform_CloseFile.
+bool Platform_OpenForDelete(const char* path, PlatformHandle* file);
+bool Platform_GetFileIdentity(PlatformHandle file, PlatformFileIdentity* identity);
+// Sets the attributes of the open file (PLATFORM_ATTR_NORMAL clears read-only, hidden and system).
+bool Platform_SetOpenFileAttributes(PlatformHandle file, uint32_t attributes);
+// Marks the open file for deletion: its name goes when the handle is closed.
+bool Platform_DeleteOpenFile(PlatformHandle file);
 
 // Whether the user is an administrator whose rights UAC has filtered (Vista and later, not started elevated);
 // always false on XP, which has no such tokens.

@@ -276,25 +276,110 @@ void Platform_CloseKey(PlatformHandle key) { RegCloseKey(static_cast<HKEY>(key))
 
 void Platform_RemoveArgs(char* path) { PathRemoveArgsA(path); }
 
-// One call on a path's wide form; false when there is no wide form.
-static bool OnWidePath(const char* path, bool (*call)(const wchar_t* widePath)) {
+uint32_t Platform_GetAttributes(const char* path) {
   wchar_t* widePath = WidePath(path);
-  if (widePath == nullptr) return false;
-  bool ok = call(widePath);
+  if (widePath == nullptr) return PLATFORM_ATTR_INVALID;
+  DWORD attributes = GetFileAttributesW(widePath);
   std::free(widePath);
-  return ok;
+  return attributes;
 }
 
-bool Platform_FileExists(const char* path) {
-  return OnWidePath(path, [](const wchar_t* widePath) { return GetFileAttributesW(widePath) != INVALID_FILE_ATTRIBUTES; });
+bool Platform_FileExists(const char* path) { return Platform_GetAttributes(path) != PLATFORM_ATTR_INVALID; }
+
+bool Platform_OpenForIdentity(const char* path, PlatformHandle* file) {
+  HANDLE handle = OpenWide(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           FILE_FLAG_OPEN_REPARSE_POINT);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  *file = handle;
+  return true;
 }
 
-bool Platform_SetAttributesNormal(const char* path) {
-  return OnWidePath(path, [](const wchar_t* widePath) { return SetFileAttributesW(widePath, FILE_ATTRIBUTE_NORMAL) != FALSE; });
+bool Platform_OpenForDelete(const char* path, PlatformHandle* file) {
+  HANDLE handle = OpenWide(path, DELETE | GENERIC_READ | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+                           FILE_SHARE_READ, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_SEQUENTIAL_SCAN);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  *file = handle;
+  return true;
 }
 
-bool Platform_DeleteFile(const char* path) {
-  return OnWidePath(path, [](const wchar_t* widePath) { return DeleteFileW(widePath) != FALSE; });
+bool Platform_GetFileIdentity(PlatformHandle file, PlatformFileIdentity* identity) {
+  BY_HANDLE_FILE_INFORMATION information;
+  if (!GetFileInformationByHandle(file, &information)) return false;
+  identity->volume = information.dwVolumeSerialNumber;
+  identity->indexHigh = information.nFileIndexHigh;
+  identity->indexLow = information.nFileIndexLow;
+  identity->sizeLow = information.nFileSizeLow;
+  identity->sizeHigh = information.nFileSizeHigh;
+  identity->writeTimeLow = information.ftLastWriteTime.dwLowDateTime;
+  identity->writeTimeHigh = information.ftLastWriteTime.dwHighDateTime;
+  identity->attributes = information.dwFileAttributes;
+  identity->links = information.nNumberOfLinks;
+  identity->diskFile = GetFileType(file) == FILE_TYPE_DISK;
+  return true;
+}
+
+// Setting information on an open file: SetFileInformationByHandle from Vista on, ntdll's NtSetInformationFile
+// (there since NT 3.1) on XP. Both take the same records; only the class numbers differ.
+namespace {
+
+struct BasicInformation {  // FILE_BASIC_INFO: zero times are left as they are
+  LARGE_INTEGER creationTime;
+  LARGE_INTEGER lastAccessTime;
+  LARGE_INTEGER lastWriteTime;
+  LARGE_INTEGER changeTime;
+  DWORD attributes;
+};
+
+struct DispositionInformation {  // FILE_DISPOSITION_INFO
+  BOOLEAN deleteFile;
+};
+
+struct IoStatusBlock {
+  union {
+    LONG status;
+    void* pointer;
+  };
+  ULONG_PTR information;
+};
+
+typedef BOOL(WINAPI* SetFileInformationByHandleFunction)(HANDLE file, int infoClass, void* info, DWORD size);
+typedef LONG(NTAPI* NtSetInformationFileFunction)(HANDLE file, IoStatusBlock* status, void* info, ULONG size,
+                                                  int infoClass);
+
+enum { BY_HANDLE_BASIC_INFO = 0, BY_HANDLE_DISPOSITION_INFO = 4 };
+enum { NT_FILE_BASIC_INFORMATION = 4, NT_FILE_DISPOSITION_INFORMATION = 13 };
+
+}  // namespace
+
+// Both libraries are in every process from its start; neither is loaded here.
+static void* LoadedFunction(const wchar_t* module, const char* name) {
+  HMODULE loaded = GetModuleHandleW(module);
+  return loaded == nullptr ? nullptr : reinterpret_cast<void*>(GetProcAddress(loaded, name));
+}
+
+static bool SetOpenFileInformation(HANDLE file, int byHandleClass, int ntClass, void* info, DWORD size) {
+  static const SetFileInformationByHandleFunction setByHandle =
+      reinterpret_cast<SetFileInformationByHandleFunction>(LoadedFunction(L"kernel32.dll", "SetFileInformationByHandle"));
+  static const NtSetInformationFileFunction ntSet =
+      reinterpret_cast<NtSetInformationFileFunction>(LoadedFunction(L"ntdll.dll", "NtSetInformationFile"));
+  if (setByHandle != nullptr) return setByHandle(file, byHandleClass, info, size) != FALSE;
+  if (ntSet == nullptr) return false;
+  IoStatusBlock status;
+  std::memset(&status, 0, sizeof status);
+  return ntSet(file, &status, info, size, ntClass) >= 0;
+}
+
+bool Platform_SetOpenFileAttributes(PlatformHandle file, uint32_t attributes) {
+  BasicInformation basic;
+  std::memset(&basic, 0, sizeof basic);
+  basic.attributes = attributes;
+  return SetOpenFileInformation(file, BY_HANDLE_BASIC_INFO, NT_FILE_BASIC_INFORMATION, &basic, sizeof basic);
+}
+
+bool Platform_DeleteOpenFile(PlatformHandle file) {
+  DispositionInformation disposition = {TRUE};
+  return SetOpenFileInformation(file, BY_HANDLE_DISPOSITION_INFO, NT_FILE_DISPOSITION_INFORMATION, &disposition,
+                                sizeof disposition);
 }
 
 static bool IsVistaOrLater() {

@@ -21,6 +21,8 @@ const ThreatSignature* SignatureTable_Match(uint32_t crc);
 // sizeLimit, or cannot be read to its end at the size it had when opened: never a partial checksum.
 bool FileCrc32_AtMost(const char* path, uint32_t sizeLimit, uint32_t* crc);
 bool FileCrc32(const char* path, uint32_t* crc);  // no size limit below 4 GiB
+// The same over a file already open and not yet read, which must hold exactly size bytes.
+bool FileCrc32_OfOpenFile(void* file, uint32_t size, uint32_t* crc);
 
 // Running-value updates, without the initial 0xFFFFFFFF and final complement.
 uint32_t Crc32_Update(uint32_t value, const uint8_t* bytes, size_t count);           // slicing-by-8

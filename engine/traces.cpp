@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "file_removal.h"
 #include "platform.h"
 #include "scan_sequence.h"
 #include "signatures.h"
@@ -97,6 +98,13 @@ static bool RunEntryFilePath(char* path, size_t size, const char* windowsDirecto
   return Text_JoinPath(path, size, windowsDirectory, program);
 }
 
+// Examined and deleted at once, through one handle. A read-only file stays, for the removal at the end of the run.
+static void DeleteRunEntryFile(const char* path) {
+  ExaminedFile examined;
+  if (FileRemoval_Examine(path, &examined)) FileRemoval_Delete(path, &examined, 0);
+  FileRemoval_Release(&examined);
+}
+
 // Deletes a matching value and its file; true when the value is gone, so the next value now has its index.
 static bool RemoveRunEntry(PlatformHandle key, const char* name, const RunEntrySignature* entry,
                            const char* windowsDirectory, ScanReporter reporter) {
@@ -113,7 +121,7 @@ static bool RemoveRunEntry(PlatformHandle key, const char* name, const RunEntryS
   }
   bool valueDeleted = Platform_DeleteValue(key, name);
   // Unattended, the file is left to the caller, which may keep it in quarantine.
-  if (actions == SCAN_ACTIONS_INTERACTIVE) Platform_DeleteFile(path);
+  if (actions == SCAN_ACTIONS_INTERACTIVE) DeleteRunEntryFile(path);
   if (valueDeleted) ScanReport(reporter, SCAN_EV_REGISTRY_CLEANED, nullptr, nullptr);
   // A file in use or without rights stays: list it for the removal at the end of the run.
   if (Platform_FileExists(path)) ScanReport(reporter, SCAN_EV_DROPPED_FILE, path, nullptr);

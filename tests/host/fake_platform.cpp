@@ -21,6 +21,7 @@ struct Node {
   uint32_t id = 0;
   bool device = false;   // opens as something other than a plain disk file
   uint32_t volume = 0;   // 0: the drive letter's
+  uint32_t writeTime = 0;
 };
 
 struct Rule {
@@ -53,6 +54,7 @@ struct FileState {
   std::string key;  // reads follow the file's contents as they change
   size_t position;
   std::string path;
+  bool deleteMarked = false;  // the name goes when the handle is closed
 };
 
 struct Growth {
@@ -156,6 +158,7 @@ Node& MakeNode(const std::string& path, bool directory) {
       node.directory = (i + 1 < parts.size()) || directory;
       node.attributes = node.directory ? PLATFORM_ATTR_DIRECTORY : PLATFORM_ATTR_ARCHIVE;
       node.id = nextId++;
+      node.writeTime = node.id;
       tree[childKey] = node;
       tree[parentKey].children.push_back(childKey);
     }
@@ -281,15 +284,30 @@ void Fake_GrowOnRead(const std::string& path, int nth, const std::string& bytes)
   growths.push_back({path, nth, 0, bytes});
 }
 
-void Fake_RemoveFile(const std::string& path) {
-  std::lock_guard<std::recursive_mutex> hold(fakeLock);
-  std::string key = Resolve(path, false);
-  if (key.empty()) return;
+static void RemoveKey(const std::string& key) {
   for (auto& item : tree) {
     auto& children = item.second.children;
     children.erase(std::remove(children.begin(), children.end(), key), children.end());
   }
   tree.erase(key);
+}
+
+void Fake_RemoveFile(const std::string& path) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  std::string key = Resolve(path, false);
+  if (!key.empty()) RemoveKey(key);
+}
+
+void Fake_SetAttributes(const std::string& path, uint32_t attributes) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  std::string key = Resolve(path, false);
+  if (!key.empty()) tree[key].attributes = attributes;
+}
+
+void Fake_Touch(const std::string& path) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  std::string key = Resolve(path);
+  if (!key.empty()) tree[key].writeTime = nextId++;
 }
 
 bool Fake_FileExists(const std::string& path) {
@@ -475,8 +493,11 @@ bool Platform_ReadFile(PlatformHandle file, void* buffer, uint32_t size, uint32_
 
 void Platform_CloseFile(PlatformHandle file) {
   std::lock_guard<std::recursive_mutex> hold(fakeLock);
-  Call("CloseFile", static_cast<FileState*>(file)->path);
-  delete static_cast<FileState*>(file);
+  FileState* state = static_cast<FileState*>(file);
+  // A failing close deletes nothing, as Wine's when a folder of the path was swapped while the handle was open.
+  bool closeFails = Call("CloseFile", state->path);
+  if (state->deleteMarked && !closeFails && tree.count(state->key)) RemoveKey(state->key);
+  delete state;
   openHandles -= 1;
 }
 
@@ -677,22 +698,77 @@ bool Platform_FileExists(const char* path) {
   return !Resolve(Seen(path)).empty();
 }
 
-bool Platform_SetAttributesNormal(const char* path) {
+// A link's own attributes: the call does not follow the last part of the path.
+static uint32_t OwnAttributes(const Node& node) {
+  if (node.linkTarget.empty()) return node.attributes;
+  return node.attributes | PLATFORM_ATTR_DIRECTORY | PLATFORM_ATTR_REPARSE_POINT;
+}
+
+uint32_t Platform_GetAttributes(const char* path) {
   std::lock_guard<std::recursive_mutex> hold(fakeLock);
-  if (Call("SetAttributesNormal", path)) return false;
-  std::string key = Resolve(Seen(path));
-  if (key.empty()) return false;
-  tree[key].attributes = tree[key].directory ? PLATFORM_ATTR_DIRECTORY : PLATFORM_ATTR_NORMAL;
+  if (Call("GetAttributes", path)) return PLATFORM_ATTR_INVALID;
+  std::string key = Resolve(Seen(path), false);
+  return key.empty() ? PLATFORM_ATTR_INVALID : OwnAttributes(tree[key]);
+}
+
+// Opens the last part of the path itself, never a link's target; directories only when allowed.
+static bool OpenOwn(const char* operation, const char* path, bool directories, PlatformHandle* file) {
+  if (Call(operation, path)) return false;
+  std::string key = Resolve(Seen(path), false);
+  if (key.empty() || (!directories && tree[key].directory)) return false;
+  *file = new FileState{key, 0, path};
+  openHandles += 1;
   return true;
 }
 
-bool Platform_DeleteFile(const char* path) {
+bool Platform_OpenForIdentity(const char* path, PlatformHandle* file) {
   std::lock_guard<std::recursive_mutex> hold(fakeLock);
-  if (Call("DeleteFile", path)) return false;
-  std::string seen = Seen(path);
-  std::string key = Resolve(seen, false);
-  if (key.empty() || tree[key].directory || (tree[key].attributes & PLATFORM_ATTR_READONLY)) return false;
-  Fake_RemoveFile(seen);
+  return OpenOwn("OpenForIdentity", path, true, file);
+}
+
+bool Platform_OpenForDelete(const char* path, PlatformHandle* file) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  return OpenOwn("OpenForDelete", path, false, file);
+}
+
+bool Platform_GetFileIdentity(PlatformHandle file, PlatformFileIdentity* identity) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  FileState* state = static_cast<FileState*>(file);
+  if (Call("GetFileIdentity", state->path)) return false;
+  auto found = tree.find(state->key);
+  if (found == tree.end()) return false;
+  const Node& node = found->second;
+  identity->volume = VolumeOf(state->key);
+  identity->indexHigh = 0;
+  identity->indexLow = node.id;
+  identity->sizeLow = static_cast<uint32_t>(node.contents.size());
+  identity->sizeHigh = 0;
+  identity->writeTimeLow = node.writeTime;
+  identity->writeTimeHigh = 0;
+  identity->attributes = OwnAttributes(node);
+  identity->links = 1;
+  identity->diskFile = !node.device;
+  return true;
+}
+
+bool Platform_SetOpenFileAttributes(PlatformHandle file, uint32_t attributes) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  FileState* state = static_cast<FileState*>(file);
+  if (Call("SetOpenFileAttributes", state->path)) return false;
+  auto found = tree.find(state->key);
+  if (found == tree.end()) return false;
+  found->second.attributes = attributes;
+  return true;
+}
+
+// As on Windows, a read-only file refuses the mark.
+bool Platform_DeleteOpenFile(PlatformHandle file) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  FileState* state = static_cast<FileState*>(file);
+  if (Call("DeleteOpenFile", state->path)) return false;
+  auto found = tree.find(state->key);
+  if (found == tree.end() || (found->second.attributes & PLATFORM_ATTR_READONLY)) return false;
+  state->deleteMarked = true;
   return true;
 }
 

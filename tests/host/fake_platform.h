@@ -13,6 +13,7 @@ void Fake_Reset();
 // The tree. Paths are Windows paths, compared without regard to case; parents are created as needed.
 void Fake_AddDrive(const std::string& root, uint32_t type);  // root like "C:\\"
 void Fake_AddDirectory(const std::string& path);
+// On an existing path the file keeps its identity and last-write time: only contents and attributes change.
 void Fake_AddFile(const std::string& path, const std::string& contents, uint32_t attributes = PLATFORM_ATTR_ARCHIVE);
 void Fake_AddFileOfSize(const std::string& path, uint32_t size, uint32_t attributes = PLATFORM_ATTR_ARCHIVE);
 // A directory link (reparse point) at path that leads to target.
@@ -24,6 +25,10 @@ void Fake_SetVolume(const std::string& path, uint32_t volume);
 // The nth read of the file at path first appends bytes to it: a file that grows while it is read.
 void Fake_GrowOnRead(const std::string& path, int nth, const std::string& bytes);
 void Fake_RemoveFile(const std::string& path);
+// The entry itself at path (a link's own attributes, not its target's).
+void Fake_SetAttributes(const std::string& path, uint32_t attributes);
+// A new last-write time for the file at path; nothing else of it changes.
+void Fake_Touch(const std::string& path);
 bool Fake_FileExists(const std::string& path);
 uint32_t Fake_Attributes(const std::string& path);
 void Fake_SetWindowsDirectory(const std::string& path);
@@ -50,7 +55,8 @@ void Fake_SetFilteredAdministrator(bool filtered);
 
 // Operations by name, as the Platform_ functions are called without the prefix ("FindFirst", "ReadFile", ...).
 // argument matches the call's path, pattern, process id or value index ("" matches any);
-// nth counts matching calls from 1 (0: every matching call).
+// nth counts matching calls from 1 (0: every matching call). A failing CloseFile of a file marked for deletion
+// leaves the file in place.
 void Fake_Fail(const std::string& operation, const std::string& argument = "", int nth = 0);
 // Sets stopRequested when the matching call is made, before it returns.
 void Fake_StopAt(const std::string& operation, const std::string& argument = "", int nth = 1);

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <thread>
 
+#include "crc_forge.h"
 #include "event_recorder.h"
 #include "fake_platform.h"
 #include "finding_list.h"
@@ -19,7 +20,8 @@ void FreshList() {
 
 TEST(FindingList, RemovesReadOnlyHiddenFilesAndCountsMissingOnes) {
   FreshList();
-  Fake_AddFile("C:\\plain.exe", "1");
+  // An infected file is deleted only while it has its Vexlor checksum.
+  Fake_AddFile("C:\\plain.exe", ForgeCrc32("1", 0xB566B395u));
   Fake_AddFile("C:\\read-only.exe", "2", PLATFORM_ATTR_READONLY | PLATFORM_ATTR_HIDDEN | PLATFORM_ATTR_SYSTEM);
   FindingList_Add("C:\\plain.exe", SCAN_EV_INFECTED_FILE);
   FindingList_Add("C:\\read-only.exe", SCAN_EV_DROPPED_FILE);

@@ -201,7 +201,7 @@ const RunValueCase RUN_VALUE_CASES[] = {
      [] {
        Fake_AddRunString("Tiny AV", TINY_AV_COMMAND);
        Fake_AddFile("C:\\WINDOWS\\fooding.exe", VexlorBody());
-       Fake_Fail("DeleteFile");
+       Fake_Fail("DeleteOpenFile");
      },
      {"REGISTRY", "DROPPED C:\\WINDOWS\\fooding.exe", "PROGRESS Tiny AV"}, false, "C:\\WINDOWS\\fooding.exe", true,
      ""},
@@ -212,11 +212,19 @@ const RunValueCase RUN_VALUE_CASES[] = {
        Fake_Fail("DeleteValue");
      },
      {"DROPPED C:\\WINDOWS\\fooding.exe", "PROGRESS Tiny AV"}, true, "C:\\WINDOWS\\fooding.exe", true, ""},
+    // A link in the file's place is never deleted (its target would go on Wine): the link is listed instead.
+    {"FileThatIsALinkIsListedNotDeleted", "C:\\WINDOWS",
+     [] {
+       Fake_AddRunString("Tiny AV", TINY_AV_COMMAND);
+       Fake_AddFile("C:\\WINDOWS\\fooding.exe", VexlorBody(), PLATFORM_ATTR_ARCHIVE | PLATFORM_ATTR_REPARSE_POINT);
+     },
+     {"REGISTRY", "DROPPED C:\\WINDOWS\\fooding.exe", "PROGRESS Tiny AV"}, false, "C:\\WINDOWS\\fooding.exe", true,
+     ""},
     {"WindowsInADriveRoot", "C:\\",
      [] {
        Fake_AddRunString("Tiny AV", TINY_AV_COMMAND);
        Fake_AddFile("C:\\fooding.exe", VexlorBody());
-       Fake_Fail("DeleteFile");
+       Fake_Fail("DeleteOpenFile");
      },
      {"REGISTRY", "DROPPED C:\\fooding.exe", "PROGRESS Tiny AV"}, false, "C:\\fooding.exe", true, ""},
     // Cutting the arguments off the joined path would stop at the space and delete C:\My.
@@ -271,7 +279,7 @@ TEST(RunKeyCleanup, ValuesThatCannotBeDeletedAreEachExaminedOnce) {
   Fake_AddFile("C:\\WINDOWS\\fooding.exe", VexlorBody());
   Fake_AddFile("C:\\WINDOWS\\SysMonXP.exe", VexlorBody());
   Fake_Fail("DeleteValue");
-  Fake_Fail("DeleteFile");
+  Fake_Fail("DeleteOpenFile");
 
   EXPECT_TRUE(Traces_RunKeyCleanup(RecordEvent, "C:\\WINDOWS"));
 

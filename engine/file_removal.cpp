@@ -1,0 +1,118 @@
+// Removal of examined files through one handle: identity, folder links, checksum, attributes, disposition.
+#include "file_removal.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "signatures.h"
+
+static const char FOLDER_LINK = 'L';
+static const char PLAIN_FOLDER = '-';
+static const char UNREADABLE_FOLDER = '?';
+
+// Where the folders below the root start: after "X:\" or after "\\server\share\".
+static size_t RootLength(const char* path) {
+  if (path[0] != '\0' && path[1] == ':' && path[2] == '\\') return 3;
+  if (path[0] != '\\' || path[1] != '\\') return 0;
+  int separators = 0;
+  for (size_t i = 2; path[i] != '\0'; ++i) {
+    if (path[i] == '\\' && ++separators == 2) return i + 1;
+  }
+  return 0;
+}
+
+// One mark for each folder between the root and the file's name; null when memory runs out.
+static char* FolderLinks(const char* path) {
+  size_t length = std::strlen(path);
+  char* folder = static_cast<char*>(std::malloc(length + 1));
+  char* marks = static_cast<char*>(std::malloc(length + 1));
+  if (folder == nullptr || marks == nullptr) {
+    std::free(folder);
+    std::free(marks);
+    return nullptr;
+  }
+  std::memcpy(folder, path, length + 1);
+  size_t count = 0;
+  for (size_t i = RootLength(path); i < length; ++i) {
+    if (path[i] != '\\') continue;
+    folder[i] = '\0';
+    uint32_t attributes = Platform_GetAttributes(folder);
+    folder[i] = '\\';
+    if (attributes == PLATFORM_ATTR_INVALID) {
+      marks[count++] = UNREADABLE_FOLDER;
+    } else {
+      marks[count++] = (attributes & PLATFORM_ATTR_REPARSE_POINT) ? FOLDER_LINK : PLAIN_FOLDER;
+    }
+  }
+  marks[count] = '\0';
+  std::free(folder);
+  return marks;
+}
+
+static bool SameFolderLinks(const char* path, const char* recorded) {
+  char* marks = FolderLinks(path);
+  bool same = marks != nullptr && std::strcmp(marks, recorded) == 0;
+  std::free(marks);
+  return same;
+}
+
+bool FileRemoval_Examine(const char* path, ExaminedFile* examined) {
+  std::memset(examined, 0, sizeof *examined);
+  PlatformHandle file;
+  if (!Platform_OpenForIdentity(path, &file)) return false;
+  bool identified = Platform_GetFileIdentity(file, &examined->identity);
+  Platform_CloseFile(file);
+  if (!identified || !examined->identity.diskFile || (examined->identity.attributes & PLATFORM_ATTR_DIRECTORY)) {
+    return false;
+  }
+  examined->folderLinks = FolderLinks(path);
+  examined->known = examined->folderLinks != nullptr;
+  return examined->known;
+}
+
+void FileRemoval_Release(ExaminedFile* examined) {
+  std::free(examined->folderLinks);
+  examined->folderLinks = nullptr;
+  examined->known = false;
+}
+
+static bool SameFile(const PlatformFileIdentity& a, const PlatformFileIdentity& b) {
+  return a.volume == b.volume && a.indexHigh == b.indexHigh && a.indexLow == b.indexLow && a.sizeLow == b.sizeLow &&
+         a.sizeHigh == b.sizeHigh && a.writeTimeLow == b.writeTimeLow && a.writeTimeHigh == b.writeTimeHigh;
+}
+
+// Every check on the handle that will delete; now receives what the handle shows.
+static bool StillTheExaminedFile(PlatformHandle file, const ExaminedFile* examined, uint32_t options,
+                                 PlatformFileIdentity* now) {
+  if (!Platform_GetFileIdentity(file, now)) return false;
+  // A link put in the file's place is opened itself: it is not the file that was examined.
+  if (!now->diskFile || (now->attributes & (PLATFORM_ATTR_DIRECTORY | PLATFORM_ATTR_REPARSE_POINT))) return false;
+  if (!SameFile(*now, examined->identity)) return false;
+  if (!(options & REMOVAL_NEEDS_VEXLOR_CHECKSUM)) return true;
+  uint32_t crc;
+  return now->sizeHigh == 0 && FileCrc32_OfOpenFile(file, now->sizeLow, &crc) && SignatureTable_Match(crc) != nullptr;
+}
+
+// Clears what keeps the file from being deleted, marks it, and puts the attributes back when the mark fails.
+static bool MarkForDeletion(PlatformHandle file, uint32_t attributes, uint32_t options) {
+  const uint32_t blocking = PLATFORM_ATTR_READONLY | PLATFORM_ATTR_HIDDEN | PLATFORM_ATTR_SYSTEM;
+  bool cleared = (options & REMOVAL_CLEARS_READ_ONLY) && (attributes & blocking) &&
+                 Platform_SetOpenFileAttributes(file, PLATFORM_ATTR_NORMAL);
+  if (Platform_DeleteOpenFile(file)) return true;
+  if (cleared) Platform_SetOpenFileAttributes(file, attributes);
+  return false;
+}
+
+bool FileRemoval_Delete(const char* path, const ExaminedFile* examined, uint32_t options) {
+  if (!examined->known) return false;
+  // A folder that has become a link leads somewhere else: the path is not even opened.
+  if (!SameFolderLinks(path, examined->folderLinks)) return false;
+  PlatformHandle file;
+  if (!Platform_OpenForDelete(path, &file)) return false;
+  PlatformFileIdentity now;
+  bool marked = StillTheExaminedFile(file, examined, options, &now) && MarkForDeletion(file, now.attributes, options);
+  Platform_CloseFile(file);
+  // Wine reports the mark as done but deletes nothing when a folder of the path was swapped while the handle
+  // was open: only a name that is really gone, on the same path, counts.
+  return marked && SameFolderLinks(path, examined->folderLinks) && !Platform_FileExists(path);
+}

@@ -1,0 +1,29 @@
+// Deleting exactly the file that was examined: its identity when found, every check and the delete on one handle.
+#pragma once
+
+#include <cstdint>
+
+#include "platform.h"
+
+// What was seen of a found file: the file itself, and which folders on its path were links (reparse points)
+// then, so a link put on the path later, or a different file put under the name, is never deleted.
+struct ExaminedFile {
+  bool known;  // false: the file could not be examined, and it is never deleted
+  PlatformFileIdentity identity;
+  char* folderLinks;  // heap: one mark a folder below the root, 'L' for a link, '-' for a plain folder
+};
+
+enum : uint32_t {
+  REMOVAL_NEEDS_VEXLOR_CHECKSUM = 0x1,  // a file found by its checksum must still have one
+  REMOVAL_CLEARS_READ_ONLY = 0x2,       // read-only, hidden and system are cleared through the handle first
+};
+
+// Fills examined (release it afterwards); false when the path names no plain disk file or memory runs out.
+bool FileRemoval_Examine(const char* path, ExaminedFile* examined);
+void FileRemoval_Release(ExaminedFile* examined);
+
+// Deletes the file at path only when it is still the examined one: the same file (volume and index), size and
+// last write, no reparse point itself, no folder link on its path that was not there, and with the options'
+// checksum. True only when the name is gone afterwards; on any refusal nothing is deleted or changed.
+// A hard-linked file loses this name only; its other names keep the data.
+bool FileRemoval_Delete(const char* path, const ExaminedFile* examined, uint32_t options);
