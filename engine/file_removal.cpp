@@ -78,7 +78,8 @@ void FileRemoval_Release(ExaminedFile* examined) {
 
 static bool SameFile(const PlatformFileIdentity& a, const PlatformFileIdentity& b) {
   return a.volume == b.volume && a.indexHigh == b.indexHigh && a.indexLow == b.indexLow && a.sizeLow == b.sizeLow &&
-         a.sizeHigh == b.sizeHigh && a.writeTimeLow == b.writeTimeLow && a.writeTimeHigh == b.writeTimeHigh;
+         a.sizeHigh == b.sizeHigh && a.writeTimeLow == b.writeTimeLow && a.writeTimeHigh == b.writeTimeHigh &&
+         a.changeTimeLow == b.changeTimeLow && a.changeTimeHigh == b.changeTimeHigh;
 }
 
 // Every check on the handle that will delete; now receives what the handle shows.

@@ -127,6 +127,10 @@ struct PlatformFileIdentity {
   uint32_t sizeHigh;
   uint32_t writeTimeLow;
   uint32_t writeTimeHigh;
+  // Last change of data or metadata (0 when unknown): a file made again under a freed index, as Linux reuses
+  // inode numbers at once, has a new one even when its last-write time was set back.
+  uint32_t changeTimeLow;
+  uint32_t changeTimeHigh;
   uint32_t attributes;  // a final reparse point has PLATFORM_ATTR_REPARSE_POINT: it was opened itself
   uint32_t links;       // names of the file (hard links)
   bool diskFile;

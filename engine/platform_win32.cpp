@@ -302,24 +302,8 @@ bool Platform_OpenForDelete(const char* path, PlatformHandle* file) {
   return true;
 }
 
-bool Platform_GetFileIdentity(PlatformHandle file, PlatformFileIdentity* identity) {
-  BY_HANDLE_FILE_INFORMATION information;
-  if (!GetFileInformationByHandle(file, &information)) return false;
-  identity->volume = information.dwVolumeSerialNumber;
-  identity->indexHigh = information.nFileIndexHigh;
-  identity->indexLow = information.nFileIndexLow;
-  identity->sizeLow = information.nFileSizeLow;
-  identity->sizeHigh = information.nFileSizeHigh;
-  identity->writeTimeLow = information.ftLastWriteTime.dwLowDateTime;
-  identity->writeTimeHigh = information.ftLastWriteTime.dwHighDateTime;
-  identity->attributes = information.dwFileAttributes;
-  identity->links = information.nNumberOfLinks;
-  identity->diskFile = GetFileType(file) == FILE_TYPE_DISK;
-  return true;
-}
-
-// Setting information on an open file: SetFileInformationByHandle from Vista on, ntdll's NtSetInformationFile
-// (there since NT 3.1) on XP. Both take the same records; only the class numbers differ.
+// Information on an open file: Get/SetFileInformationByHandle(Ex) from Vista on, ntdll's NtQueryInformationFile
+// and NtSetInformationFile (there since NT 3.1) on XP. Both take the same records; only the class numbers differ.
 namespace {
 
 struct BasicInformation {  // FILE_BASIC_INFO: zero times are left as they are
@@ -342,9 +326,9 @@ struct IoStatusBlock {
   ULONG_PTR information;
 };
 
-typedef BOOL(WINAPI* SetFileInformationByHandleFunction)(HANDLE file, int infoClass, void* info, DWORD size);
-typedef LONG(NTAPI* NtSetInformationFileFunction)(HANDLE file, IoStatusBlock* status, void* info, ULONG size,
-                                                  int infoClass);
+typedef BOOL(WINAPI* FileInformationByHandleFunction)(HANDLE file, int infoClass, void* info, DWORD size);
+typedef LONG(NTAPI* NtFileInformationFunction)(HANDLE file, IoStatusBlock* status, void* info, ULONG size,
+                                               int infoClass);
 
 enum { BY_HANDLE_BASIC_INFO = 0, BY_HANDLE_DISPOSITION_INFO = 4 };
 enum { NT_FILE_BASIC_INFORMATION = 4, NT_FILE_DISPOSITION_INFORMATION = 13 };
@@ -357,16 +341,51 @@ static void* LoadedFunction(const wchar_t* module, const char* name) {
   return loaded == nullptr ? nullptr : reinterpret_cast<void*>(GetProcAddress(loaded, name));
 }
 
-static bool SetOpenFileInformation(HANDLE file, int byHandleClass, int ntClass, void* info, DWORD size) {
-  static const SetFileInformationByHandleFunction setByHandle =
-      reinterpret_cast<SetFileInformationByHandleFunction>(LoadedFunction(L"kernel32.dll", "SetFileInformationByHandle"));
-  static const NtSetInformationFileFunction ntSet =
-      reinterpret_cast<NtSetInformationFileFunction>(LoadedFunction(L"ntdll.dll", "NtSetInformationFile"));
-  if (setByHandle != nullptr) return setByHandle(file, byHandleClass, info, size) != FALSE;
-  if (ntSet == nullptr) return false;
+// One information call on an open file: the by-handle call where the system has it, else ntdll's.
+static bool OpenFileInformation(const char* byHandleName, const char* ntName, HANDLE file, int byHandleClass,
+                                int ntClass, void* info, DWORD size) {
+  FileInformationByHandleFunction byHandle =
+      reinterpret_cast<FileInformationByHandleFunction>(LoadedFunction(L"kernel32.dll", byHandleName));
+  if (byHandle != nullptr) return byHandle(file, byHandleClass, info, size) != FALSE;
+  NtFileInformationFunction nt = reinterpret_cast<NtFileInformationFunction>(LoadedFunction(L"ntdll.dll", ntName));
+  if (nt == nullptr) return false;
   IoStatusBlock status;
   std::memset(&status, 0, sizeof status);
-  return ntSet(file, &status, info, size, ntClass) >= 0;
+  return nt(file, &status, info, size, ntClass) >= 0;
+}
+
+static bool SetOpenFileInformation(HANDLE file, int byHandleClass, int ntClass, void* info, DWORD size) {
+  return OpenFileInformation("SetFileInformationByHandle", "NtSetInformationFile", file, byHandleClass, ntClass, info,
+                             size);
+}
+
+static LARGE_INTEGER OpenFileChangeTime(HANDLE file) {
+  BasicInformation basic;
+  std::memset(&basic, 0, sizeof basic);
+  if (!OpenFileInformation("GetFileInformationByHandleEx", "NtQueryInformationFile", file, BY_HANDLE_BASIC_INFO,
+                           NT_FILE_BASIC_INFORMATION, &basic, sizeof basic)) {
+    basic.changeTime.QuadPart = 0;
+  }
+  return basic.changeTime;
+}
+
+bool Platform_GetFileIdentity(PlatformHandle file, PlatformFileIdentity* identity) {
+  BY_HANDLE_FILE_INFORMATION information;
+  if (!GetFileInformationByHandle(file, &information)) return false;
+  identity->volume = information.dwVolumeSerialNumber;
+  identity->indexHigh = information.nFileIndexHigh;
+  identity->indexLow = information.nFileIndexLow;
+  identity->sizeLow = information.nFileSizeLow;
+  identity->sizeHigh = information.nFileSizeHigh;
+  identity->writeTimeLow = information.ftLastWriteTime.dwLowDateTime;
+  identity->writeTimeHigh = information.ftLastWriteTime.dwHighDateTime;
+  LARGE_INTEGER changeTime = OpenFileChangeTime(file);
+  identity->changeTimeLow = changeTime.LowPart;
+  identity->changeTimeHigh = static_cast<uint32_t>(changeTime.HighPart);
+  identity->attributes = information.dwFileAttributes;
+  identity->links = information.nNumberOfLinks;
+  identity->diskFile = GetFileType(file) == FILE_TYPE_DISK;
+  return true;
 }
 
 bool Platform_SetOpenFileAttributes(PlatformHandle file, uint32_t attributes) {

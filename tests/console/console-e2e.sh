@@ -338,10 +338,12 @@ add_hostile_files() {
   forged "$prefix/drive_f/文件/病毒.exe" 0x411A3D2A
 }
 
-# A run on the screen whose removal question is answered y.
+# A run on the screen whose removal question is answered y, after running BEFORE_ANSWER if given.
 remove_on_screen() {
+  local before_answer=${1:-}
   start screen
   pane_wait screen 'Would you like to remove the infected files'
+  [ -z "$before_answer" ] || "$before_answer"
   pane_keys screen y
   pane_wait_exit screen
 }
@@ -401,6 +403,54 @@ Vexlor was found in 1 files on your PC. Would you like to remove the infected fi
 EOF
   assert_gone drive_d/tools/setup.exe
   [ -L "$prefix/drive_d/again" ] || fail "the link was removed"
+}
+
+# The place of a found file taken over between the question and the answer: the removal deletes nothing and
+# says so. The decoy, a copy of the found file in a folder outside every drive, must survive.
+SWAPPED_FOUND="$BANNER
+$START_LINES
+A Vexlor.y infected file was found: D:\\x\\victim.dll
+--- Removal process finished at <WHEN> ---
+Vexlor was found in 1 files on your PC. Would you like to remove the infected files? Y/N
+0 out of 1 files were successfully removed!"
+# swapped_before_answer SWAP: the found D:\x\victim.dll and its decoy; SWAP changes the machine at the question.
+swapped_before_answer() {
+  make_machine
+  forged "$prefix/drive_d/x/victim.dll" 0xB566B395
+  mkdir -p "$work/elsewhere"
+  cp -p "$prefix/drive_d/x/victim.dll" "$work/elsewhere/victim.dll"
+  cp -p "$prefix/drive_d/x/victim.dll" "$work/victim.original"
+  remove_on_screen "$1"
+  expect_screen screen <<EOF
+$SWAPPED_FOUND
+EOF
+  cmp -s "$work/elsewhere/victim.dll" "$work/victim.original" || fail "the decoy was deleted or changed"
+}
+folder_to_link() {
+  mv "$prefix/drive_d/x" "$prefix/drive_d/x-moved"
+  ln -s "$work/elsewhere" "$prefix/drive_d/x"
+}
+file_to_link() {
+  rm "$prefix/drive_d/x/victim.dll"
+  ln -s "$work/elsewhere/victim.dll" "$prefix/drive_d/x/victim.dll"
+}
+file_to_copy() {
+  rm "$prefix/drive_d/x/victim.dll"
+  cp -p "$work/victim.original" "$prefix/drive_d/x/victim.dll"
+}
+case_folder_swapped_for_link() {
+  swapped_before_answer folder_to_link
+  [ -L "$prefix/drive_d/x" ] || fail "the link was removed"
+  cmp -s "$prefix/drive_d/x-moved/victim.dll" "$work/victim.original" || fail "the moved file was changed"
+}
+case_file_swapped_for_link() {
+  swapped_before_answer file_to_link
+  [ -L "$prefix/drive_d/x/victim.dll" ] || fail "the link was removed"
+}
+# The same name, size, contents and last-write time, but another file.
+case_file_swapped_for_copy() {
+  swapped_before_answer file_to_copy
+  cmp -s "$prefix/drive_d/x/victim.dll" "$work/victim.original" || fail "the other file was deleted"
 }
 
 # A key typed while the scan runs is not echoed and not lost: it answers the question.

@@ -10,8 +10,9 @@
 namespace {
 
 
-const char* const FIXTURE_FILES[] = {"D:\\games\\setup.exe", "D:\\games\\clean.exe", "E:\\tool.com",
-                                     "F:\\floppy.exe", "E:\\second.exe"};
+const char* const FIXTURE_FILES[] = {"D:\\x\\victim.dll", "D:\\games\\setup.exe", "D:\\games\\clean.exe", "E:\\tool.com",
+                                     "F:\\floppy.exe", "E:\\second.exe", "D:\\x-moved\\victim.dll",
+                                     "F:\\elsewhere\\victim.dll", "C:\\swap-done"};
 
 class Purgewell : public ::testing::Test {
  protected:
@@ -117,6 +118,41 @@ TEST_P(PurgewellRemoval, FilesOnTwoFixedDrivesAreListedAndHandledAsAnswered) {
   EXPECT_EQ(!answers.removed, FileExists("E:\\tool.com"));
   EXPECT_TRUE(FileExists("F:\\floppy.exe"));
   EXPECT_TRUE(FileExists("D:\\games\\clean.exe"));
+}
+
+// Wine's programs cannot make links: run-gui-test.sh --link-swaps renames the folder and puts a link to target
+// in its place when asked.
+bool SwapFolderForLink(const char* folder, const char* target) {
+  DeleteFileA("C:\\swap-done");
+  if (!WriteWholeFile("C:\\swap-request", std::string(folder) + " " + target + "\n")) return false;
+  return WaitUntil([] { return FileExists("C:\\swap-done"); });
+}
+
+// The folder of the found file swapped for a link to a folder holding a copy of it, while the question is open:
+// Yes deletes nothing, and the window says so.
+TEST_F(Purgewell, FolderSwappedForALinkBeforeTheAnswerDeletesNothing) {
+  ASSERT_TRUE(CreateDirectoryA("D:\\x", nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+  ASSERT_TRUE(CreateDirectoryA("F:\\elsewhere", nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+  std::string body;
+  ASSERT_TRUE(WriteVexlorFile("D:\\x\\victim.dll", 0xB566B395));
+  ASSERT_TRUE(ReadWholeFile("D:\\x\\victim.dll", &body));
+  ASSERT_TRUE(WriteWholeFile("F:\\elsewhere\\victim.dll", body));  // removable drive: never scanned
+
+  ASSERT_TRUE(StartPurgewell(&program));
+  StartScan();
+  MessageBoxSeen question;
+  ASSERT_TRUE(WaitForMessageBox(program.processId, "Vexlor Removal Tool", &question));
+  EXPECT_EQ("Vexlor was found in 1 files on your PC. Would you like to remove the infected files?", question.text);
+  ASSERT_TRUE(SwapFolderForLink("D:\\x", "F:\\elsewhere"));
+  ASSERT_TRUE(AnswerMessageBox(question, IDYES));
+  ASSERT_TRUE(ExpectBoxAndAnswer(program.processId, "0 out of 1 files were successfully removed!", false, IDOK));
+  ASSERT_TRUE(WaitUntil([&] { return ItemText(program.window, IDC_START_STOP) == "&Start"; }));
+
+  std::string decoy, moved;
+  EXPECT_TRUE(ReadWholeFile("F:\\elsewhere\\victim.dll", &decoy));
+  EXPECT_EQ(body, decoy);
+  EXPECT_TRUE(ReadWholeFile("D:\\x-moved\\victim.dll", &moved));
+  EXPECT_EQ(body, moved);
 }
 
 const RemovalAnswers REMOVAL_ANSWERS[] = {

@@ -1,16 +1,19 @@
 #!/usr/bin/env bash
 # Runs one group of the windowed program's tests in a private Wine prefix:
 #   run-gui-test.sh BUILD_DIR NAME GTEST_FILTER [--advpack-no] [--many-files COUNT] [--windows-version VERSION]
-#                   [--planted-comctl32] [--win64]
+#                   [--planted-comctl32] [--win64] [--link-swaps]
 # The prefix is a copy of the build tree's template (with --win64 its 64-bit Windows one) with fixed drives
 # D: and E:, removable F:, Purgewell.exe and the test programs in C:\bin; the driver runs there against the
 # display in $DISPLAY.
+# With --link-swaps, a folder is swapped for a link whenever the driver asks (Wine's programs cannot make links):
+# the driver writes "FOLDER TARGET" (as D:\x F:\y) to C:\swap-request and waits for C:\swap-done; FOLDER is
+# renamed FOLDER-moved and a link to TARGET takes its name.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/../../scripts/wine-lib.sh"
 build=$1 name=$2 filter=$3
 shift 3
-advpack_no=0 many_files=0 windows_version="" planted_comctl32=0 template="$build/wine/template"
+advpack_no=0 many_files=0 windows_version="" planted_comctl32=0 template="$build/wine/template" link_swaps=0
 while [ $# -gt 0 ]; do
   case $1 in
     --advpack-no) advpack_no=1 ;;
@@ -18,6 +21,7 @@ while [ $# -gt 0 ]; do
     --windows-version) windows_version=$2; shift ;;
     --planted-comctl32) planted_comctl32=1 ;;
     --win64) template="$build/wine/template64" ;;
+    --link-swaps) link_swaps=1 ;;
     *) echo "run-gui-test.sh: unknown option $1" >&2; exit 2 ;;
   esac
   shift
@@ -29,7 +33,9 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 
 prefix="$build/tests/gui/prefix-$name"
+swapper_pid=""
 cleanup() {
+  [ -z "$swapper_pid" ] || kill "$swapper_pid" 2>/dev/null || true
   wine_stop_server "$prefix"
   rm -rf "$prefix"
 }
@@ -80,6 +86,28 @@ fi
 wine_stop_server "$prefix"
 wine_env "$prefix"
 wine_start_server "$prefix"
+# unix_path D:\x\y: the file under the prefix that a drive path names.
+unix_path() {
+  local letter=${1:0:1} rest=${1:3}
+  printf '%s/drive_%s/%s' "$prefix" "${letter,,}" "${rest//\\//}"
+}
+swap_on_request() {
+  local request="$prefix/drive_c/swap-request" folder target
+  while :; do
+    if [ -f "$request" ]; then
+      read -r folder target <"$request"
+      rm -f "$request"
+      mv "$(unix_path "$folder")" "$(unix_path "$folder")-moved"
+      ln -s "$(unix_path "$target")" "$(unix_path "$folder")"
+      touch "$prefix/drive_c/swap-done"
+    fi
+    sleep 0.1
+  done
+}
+if [ "$link_swaps" = 1 ]; then
+  swap_on_request &
+  swapper_pid=$!
+fi
 cd "$prefix/drive_c"
 status=0
 wine 'C:\bin\gui_driver.exe' "--gtest_filter=$filter" </dev/null || status=$?

@@ -745,6 +745,8 @@ bool Platform_GetFileIdentity(PlatformHandle file, PlatformFileIdentity* identit
   identity->sizeHigh = 0;
   identity->writeTimeLow = node.writeTime;
   identity->writeTimeHigh = 0;
+  identity->changeTimeLow = node.id;
+  identity->changeTimeHigh = 0;
   identity->attributes = OwnAttributes(node);
   identity->links = 1;
   identity->diskFile = !node.device;
