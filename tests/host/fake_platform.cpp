@@ -459,13 +459,19 @@ bool Platform_OpenForChecksum(const char* path, PlatformHandle* file) {
   return true;
 }
 
+// The node behind an open file, once the call is counted; null when the call is to fail or the file is gone.
+static Node* OpenNode(const char* operation, PlatformHandle file) {
+  FileState* state = static_cast<FileState*>(file);
+  if (Call(operation, state->path)) return nullptr;
+  auto found = tree.find(state->key);
+  return found == tree.end() ? nullptr : &found->second;
+}
+
 bool Platform_GetOpenFileInfo(PlatformHandle file, PlatformFileInfo* info) {
   std::lock_guard<std::recursive_mutex> hold(fakeLock);
-  FileState* state = static_cast<FileState*>(file);
-  if (Call("GetOpenFileInfo", state->path)) return false;
-  auto found = tree.find(state->key);
-  if (found == tree.end()) return false;
-  const Node& node = found->second;
+  const Node* found = OpenNode("GetOpenFileInfo", file);
+  if (found == nullptr) return false;
+  const Node& node = *found;
   info->diskFile = !node.device;
   info->attributes = node.attributes;
   info->sizeLow = static_cast<uint32_t>(node.contents.size());
@@ -733,12 +739,10 @@ bool Platform_OpenForDelete(const char* path, PlatformHandle* file) {
 
 bool Platform_GetFileIdentity(PlatformHandle file, PlatformFileIdentity* identity) {
   std::lock_guard<std::recursive_mutex> hold(fakeLock);
-  FileState* state = static_cast<FileState*>(file);
-  if (Call("GetFileIdentity", state->path)) return false;
-  auto found = tree.find(state->key);
-  if (found == tree.end()) return false;
-  const Node& node = found->second;
-  identity->volume = VolumeOf(state->key);
+  const Node* found = OpenNode("GetFileIdentity", file);
+  if (found == nullptr) return false;
+  const Node& node = *found;
+  identity->volume = VolumeOf(static_cast<FileState*>(file)->key);
   identity->indexHigh = 0;
   identity->indexLow = node.id;
   identity->sizeLow = static_cast<uint32_t>(node.contents.size());
@@ -755,22 +759,18 @@ bool Platform_GetFileIdentity(PlatformHandle file, PlatformFileIdentity* identit
 
 bool Platform_SetOpenFileAttributes(PlatformHandle file, uint32_t attributes) {
   std::lock_guard<std::recursive_mutex> hold(fakeLock);
-  FileState* state = static_cast<FileState*>(file);
-  if (Call("SetOpenFileAttributes", state->path)) return false;
-  auto found = tree.find(state->key);
-  if (found == tree.end()) return false;
-  found->second.attributes = attributes;
+  Node* found = OpenNode("SetOpenFileAttributes", file);
+  if (found == nullptr) return false;
+  found->attributes = attributes;
   return true;
 }
 
 // As on Windows, a read-only file refuses the mark.
 bool Platform_DeleteOpenFile(PlatformHandle file) {
   std::lock_guard<std::recursive_mutex> hold(fakeLock);
-  FileState* state = static_cast<FileState*>(file);
-  if (Call("DeleteOpenFile", state->path)) return false;
-  auto found = tree.find(state->key);
-  if (found == tree.end() || (found->second.attributes & PLATFORM_ATTR_READONLY)) return false;
-  state->deleteMarked = true;
+  const Node* found = OpenNode("DeleteOpenFile", file);
+  if (found == nullptr || (found->attributes & PLATFORM_ATTR_READONLY)) return false;
+  static_cast<FileState*>(file)->deleteMarked = true;
   return true;
 }
 

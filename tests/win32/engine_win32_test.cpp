@@ -254,7 +254,8 @@ TEST(RealFindingList, RemovesFilesOnlyTheWideCallsReach) {
                                     deep + "\\" + std::string(120, 'y') + "\\v.exe", folder + "\\dot."};
   FindingList_Clear();
   for (const std::string& path : paths) {
-    WriteWide(path, "x");
+    // An infected file is deleted only while it has its Vexlor checksum.
+    WriteWide(path, ForgeCrc32("x", 0xB566B395u));
     ASSERT_TRUE(WideExists(path)) << path;
     FindingList_Add(path.c_str(), SCAN_EV_INFECTED_FILE);
   }
@@ -297,7 +298,7 @@ TEST(RealFindingList, RemovesReadOnlyAndHiddenFilesAndCountsTheMissingOne) {
   std::string readOnly = folder + "\\read-only.exe";
   std::string hidden = folder + "\\hidden.exe";
   std::string missing = folder + "\\missing.exe";
-  WriteFileBytes(readOnly, "1", FILE_ATTRIBUTE_READONLY);
+  WriteFileBytes(readOnly, ForgeCrc32("1", 0xB566B395u), FILE_ATTRIBUTE_READONLY);
   WriteFileBytes(hidden, "2", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
   DeleteFileA(missing.c_str());
   ASSERT_FALSE(DeleteFileA(readOnly.c_str())) << "a read-only file resists a plain delete";
@@ -312,6 +313,31 @@ TEST(RealFindingList, RemovesReadOnlyAndHiddenFilesAndCountsTheMissingOne) {
   EXPECT_FALSE(Exists(readOnly));
   EXPECT_FALSE(Exists(hidden));
   FindingList_Clear();
+}
+
+// A found file rewritten, or replaced by a copy of itself, since it was found is not the file examined: it stays,
+// unchanged, and is not counted; the untouched one beside it goes.
+TEST(RealFindingList, RefusesFilesChangedOrReplacedSinceTheyWereFound) {
+  std::string folder = ScratchFolder("remove-changed");
+  std::string body = ForgeCrc32("stand-in body", 0xB566B395u);
+  std::string rewritten = folder + "\\rewritten.exe", replaced = folder + "\\replaced.exe";
+  std::string untouched = folder + "\\untouched.exe", copy = folder + "\\copy.tmp";
+  for (const std::string& path : {rewritten, replaced, untouched}) WriteFileBytes(path, body);
+  FindingList_Clear();
+  for (const std::string& path : {rewritten, replaced, untouched}) FindingList_Add(path.c_str(), SCAN_EV_INFECTED_FILE);
+  WriteFileBytes(rewritten, std::string(body.size(), 'z'));
+  WriteFileBytes(copy, body);
+  ASSERT_TRUE(MoveFileExA(copy.c_str(), replaced.c_str(), MOVEFILE_REPLACE_EXISTING));
+
+  FindingRemoval removal = FindingList_RemoveAll();
+  FindingList_Clear();
+  EXPECT_EQ(1, removal.deleted);
+  EXPECT_EQ(3, removal.total);
+  EXPECT_TRUE(Exists(rewritten));
+  EXPECT_TRUE(Exists(replaced));
+  EXPECT_FALSE(Exists(untouched));
+  DeleteFileA(rewritten.c_str());
+  DeleteFileA(replaced.c_str());
 }
 
 // A library that is no known DLL comes from the system directory only; a name that does not fit is refused,
