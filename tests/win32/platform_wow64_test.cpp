@@ -51,7 +51,11 @@ TEST(PlatformOn64BitWindows, RedirectorOffShowsTheRealSystem32ToThisThreadUntilR
   ASSERT_TRUE(Platform_RedirectionOff(&inner));
   Platform_RedirectionRestore(inner);
   EXPECT_TRUE(Platform_FileExists(MARKER_AS_SCANNED));
-  EXPECT_TRUE(Platform_DeleteFile(MARKER_AS_SCANNED));
+  // Files are deleted through a handle: the delete goes to the file that was opened, the real System32's.
+  PlatformHandle marker = nullptr;
+  ASSERT_TRUE(Platform_OpenForDelete(MARKER_AS_SCANNED, &marker));
+  EXPECT_TRUE(Platform_DeleteOpenFile(marker));
+  Platform_CloseFile(marker);
   Platform_RedirectionRestore(previous);
 
   EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(MARKER_REAL));
