@@ -104,6 +104,18 @@ static bool MarkForDeletion(PlatformHandle file, uint32_t attributes, uint32_t o
   return false;
 }
 
+bool FileRemoval_StillExamined(const char* path, const ExaminedFile* examined, uint32_t options) {
+  if (!examined->known || !SameFolderLinks(path, examined->folderLinks)) return false;
+  // Read access is enough to check: whether the file can be moved or deleted is for the caller's call to find.
+  // A final link is followed here, so it shows its target's identity, never the examined file's.
+  PlatformHandle file;
+  if (!Platform_OpenForChecksum(path, &file)) return false;
+  PlatformFileIdentity now;
+  bool same = StillTheExaminedFile(file, examined, options, &now);
+  Platform_CloseFile(file);
+  return same;
+}
+
 bool FileRemoval_Delete(const char* path, const ExaminedFile* examined, uint32_t options) {
   if (!examined->known) return false;
   // A folder that has become a link leads somewhere else: the path is not even opened.

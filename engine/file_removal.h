@@ -27,3 +27,5 @@ void FileRemoval_Release(ExaminedFile* examined);
 // checksum. True only when the name is gone afterwards; on any refusal nothing is deleted or changed.
 // A hard-linked file loses this name only; its other names keep the data.
 bool FileRemoval_Delete(const char* path, const ExaminedFile* examined, uint32_t options);
+// The same checks without deleting: true when the path still leads to the examined file.
+bool FileRemoval_StillExamined(const char* path, const ExaminedFile* examined, uint32_t options);

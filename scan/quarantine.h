@@ -4,9 +4,11 @@
 // leaves its place), ID.body the file's exact bytes under a name no program starts, ID.restored.json the manifest
 // of an item put back. An interrupted move or restore leaves the original or the body, never neither.
 //
-// Deletion is by path today. When files are deleted by handle, the move in must become: open the original once
-// (DELETE, read, sharing read only), hash and copy from that handle, then rename or dispose of that same handle,
-// so that a file swapped under the path between the hash and the move is never the one removed.
+// A file is moved in only while its path still leads to the file examined when it was found (identity, folder
+// links, checksum: engine/file_removal.h), and across volumes its original is deleted through a handle after
+// the same checks. The rename itself is still by path: a swap in the moment between the check and the rename
+// would put the other file into quarantine, whence /restore brings it back. Closing that too means renaming
+// the checked handle itself (FileRenameInfo, or NtSetInformationFile's FileRenameInformation on XP).
 #pragma once
 
 #include <string>

@@ -29,8 +29,9 @@ static std::string NewItemId(const std::string& folder) {
 
 // Across volumes: a copy beside the body's name, checked against the manifest's hash, renamed into place,
 // and only then the original deleted.
-static bool CopyAcross(const std::string& original, const std::string& body, const std::string& sha256,
-                       std::string* error) {
+static bool CopyAcross(const ScanFinding& finding, const std::string& body, std::string* error) {
+  const std::string& original = finding.path;
+  const std::string& sha256 = finding.sha256;
   std::string part = body + ".partial";
   DeleteFileA(part.c_str());  // left by a move that was interrupted: the original is still whole
   if (!CopyFileA(original.c_str(), part.c_str(), TRUE)) {
@@ -44,18 +45,22 @@ static bool CopyAcross(const std::string& original, const std::string& body, con
     return false;
   }
   FileTools_Checkpoint("move-body-placed");
-  SetFileAttributesA(original.c_str(), FILE_ATTRIBUTE_NORMAL);
-  if (!DeleteFileA(original.c_str())) {
-    *error = "copied into quarantine, but the original could not be deleted (" + FileTools_LastError() + ")";
+  if (!FileRemoval_Delete(original.c_str(), &finding.examined, ScanFinding_RemovalOptions(finding))) {
+    *error = "copied into quarantine, but the original could not be deleted or is no longer the one found";
     return false;
   }
   return true;
 }
 
-static bool MoveBody(const std::string& original, const std::string& body, const std::string& sha256,
-                     std::string* error) {
+static bool MoveBody(const ScanFinding& finding, const std::string& body, std::string* error) {
+  const std::string& original = finding.path;
+  // A file swapped under the path since it was found is left where it is.
+  if (!FileRemoval_StillExamined(original.c_str(), &finding.examined, ScanFinding_RemovalOptions(finding))) {
+    *error = "the file is no longer the one found";
+    return false;
+  }
   if (MoveFileExA(original.c_str(), body.c_str(), MOVEFILE_WRITE_THROUGH)) return true;
-  if (GetLastError() == ERROR_NOT_SAME_DEVICE) return CopyAcross(original, body, sha256, error);
+  if (GetLastError() == ERROR_NOT_SAME_DEVICE) return CopyAcross(finding, body, error);
   *error = "move into quarantine failed (" + FileTools_LastError() + ")";
   return false;
 }
@@ -89,7 +94,7 @@ void Quarantine_MoveIn(const std::string& folder, const std::string& machine, Sc
     return;
   }
   FileTools_Checkpoint("move-manifest-written");
-  if (!MoveBody(finding->path, ItemPath(folder, id, ".body"), finding->sha256, &finding->error)) {
+  if (!MoveBody(*finding, ItemPath(folder, id, ".body"), &finding->error)) {
     // Only a body that never arrived takes its manifest away; a copy kept beside an undeletable original stays.
     if (!FileTools_Exists(ItemPath(folder, id, ".body"))) DeleteFileA(manifest.c_str());
     return;

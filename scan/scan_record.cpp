@@ -11,6 +11,16 @@ bool ScanFinding_IsFile(const ScanFinding& finding) {
   return finding.kind != FINDING_PROCESS && finding.kind != FINDING_RUN_VALUE;
 }
 
+uint32_t ScanFinding_RemovalOptions(const ScanFinding& finding) {
+  uint32_t options = REMOVAL_CLEARS_READ_ONLY;
+  if (finding.kind == FINDING_INFECTED_FILE) options |= REMOVAL_NEEDS_VEXLOR_CHECKSUM;
+  return options;
+}
+
+void ScanRecord_Release() {
+  for (ScanFinding& finding : scanRecord.findings) FileRemoval_Release(&finding.examined);
+}
+
 bool ScanFinding_Left(const ScanFinding& finding) {
   return finding.action != "terminated" && finding.action != "deleted" && finding.action != "quarantined";
 }

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "file_removal.h"
+
 enum { FINDING_PROCESS, FINDING_RUN_VALUE, FINDING_INFECTED_FILE, FINDING_DROPPED_FILE, FINDING_LOG_FILE };
 
 enum {
@@ -29,6 +31,8 @@ struct ScanFinding {
   std::string action;  // "" until known; the words are listed in docs/scan-report.md
   std::string error;
   std::string quarantineId;
+  // A file as it was when reported; only that file is deleted or moved. Released once, by ScanRecord_Release.
+  ExaminedFile examined = {};
 };
 
 struct ScanRecord {
@@ -49,5 +53,8 @@ extern const char* const FINDING_KIND_NAMES[];
 extern const char* const SKIP_REASON_NAMES[];
 
 bool ScanFinding_IsFile(const ScanFinding& finding);
+// What the checks before a file's removal need: its checksum too when it was found by one.
+uint32_t ScanFinding_RemovalOptions(const ScanFinding& finding);
+void ScanRecord_Release();
 // True when a finding stays on the machine: left by report only, a failed act, or a stop before removal.
 bool ScanFinding_Left(const ScanFinding& finding);

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "real_view.h"
 #include "scan_record.h"
 #include "signatures.h"
 #include "text.h"
@@ -46,6 +47,12 @@ static void AddFinding(int kind, const char* path, const ThreatSignature* signat
   finding.kind = kind;
   finding.path = path;
   if (signature != nullptr) finding.variant = signature->variantName;
+  // Reports come in the ordinary view; the file was found, and will be removed, in the disk's real one.
+  if (ScanFinding_IsFile(finding)) {
+    RealView view = RealView_Enter();
+    FileRemoval_Examine(path, &finding.examined);
+    RealView_Leave(view);
+  }
   scanRecord.findings.push_back(finding);
 }
 

@@ -68,12 +68,11 @@ static void Describe(ScanFinding* finding) {
 }
 
 static void DeleteFound(ScanFinding* finding) {
-  SetFileAttributesA(finding->path.c_str(), FILE_ATTRIBUTE_NORMAL);
-  if (DeleteFileA(finding->path.c_str())) {
+  if (FileRemoval_Delete(finding->path.c_str(), &finding->examined, ScanFinding_RemovalOptions(*finding))) {
     finding->action = "deleted";
   } else {
     finding->action = "not_deleted";
-    finding->error = "delete failed (" + FileTools_LastError() + ")";
+    finding->error = "delete failed: the file could not be deleted, or is no longer the one found";
   }
 }
 
@@ -204,6 +203,7 @@ int ScanRun_Execute(const ScanOptions& options) {
   scanRecord.ended = FileTools_UtcNow();
   if (!options.quiet) PrintFindings();
   int exitCode = Conclude(options, &context);
+  ScanRecord_Release();
   SetEvent(runClosed);
   return exitCode;
 }

@@ -123,3 +123,23 @@ TEST(FileRemoval, LinkThatWasThereAndARefusedNeighbour) {
 }
 
 }  // namespace
+
+namespace {
+
+// The check before a move into quarantine: the same answers as the delete, and nothing deleted.
+TEST(FileRemoval, StillExaminedChecksWithoutDeleting) {
+  StartRecording();
+  Fake_AddDrive("D:\\", PLATFORM_DRIVE_FIXED);
+  Fake_AddFile(FOUND, Vexlor("found body"));
+  Fake_AddFile("D:\\y\\victim.dll", Vexlor("found body"));
+  ExaminedFile examined;
+  ASSERT_TRUE(FileRemoval_Examine(FOUND, &examined));
+  EXPECT_TRUE(FileRemoval_StillExamined(FOUND, &examined, REMOVAL_NEEDS_VEXLOR_CHECKSUM));
+  EXPECT_TRUE(Fake_FileExists(FOUND));
+  Fake_AddLink("D:\\x", "D:\\y");
+  EXPECT_FALSE(FileRemoval_StillExamined(FOUND, &examined, REMOVAL_NEEDS_VEXLOR_CHECKSUM));
+  FileRemoval_Release(&examined);
+  EXPECT_EQ(0, Fake_OpenHandles());
+}
+
+}  // namespace
