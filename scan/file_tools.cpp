@@ -8,6 +8,7 @@
 
 #include "json_writer.h"
 #include "platform.h"
+#include "text.h"
 
 std::string FileTools_Sha256(const std::string& path) {
   uint8_t digest[PLATFORM_SHA256_SIZE];
@@ -86,4 +87,16 @@ void FileTools_Checkpoint(const char* step) {
   DWORD length = GetEnvironmentVariableA("PURGEWELL_TEST_KILL_AT", wanted, sizeof wanted);
   if (length == 0 || length >= sizeof wanted || std::strcmp(wanted, step) != 0) return;
   TerminateProcess(GetCurrentProcess(), 99);
+}
+
+std::string FileTools_EnginePath(const std::string& ansi) {
+  int units = MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, nullptr, 0);
+  if (units <= 0) return std::string();
+  std::wstring wide(static_cast<size_t>(units), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, &wide[0], units);
+  const uint16_t* text = reinterpret_cast<const uint16_t*>(wide.c_str());
+  std::string utf8(Text_Utf8LengthOf(text) + 1, '\0');
+  Text_FromUtf16(&utf8[0], utf8.size(), text);
+  utf8.resize(utf8.size() - 1);
+  return utf8;
 }

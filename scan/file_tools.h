@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+// A path of this program's record (ANSI code page) as the engine takes paths, in UTF-8.
+std::string FileTools_EnginePath(const std::string& ansi);
 // Lower-case hex SHA-256 of the file from the platform; "" when it cannot be read.
 std::string FileTools_Sha256(const std::string& path);
 bool FileTools_Size(const std::string& path, uint64_t* size);

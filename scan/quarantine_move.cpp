@@ -45,7 +45,8 @@ static bool CopyAcross(const ScanFinding& finding, const std::string& body, std:
     return false;
   }
   FileTools_Checkpoint("move-body-placed");
-  if (!FileRemoval_Delete(original.c_str(), &finding.examined, ScanFinding_RemovalOptions(finding))) {
+  std::string enginePath = FileTools_EnginePath(original);
+  if (!FileRemoval_Delete(enginePath.c_str(), &finding.examined, ScanFinding_RemovalOptions(finding))) {
     *error = "copied into quarantine, but the original could not be deleted or is no longer the one found";
     return false;
   }
@@ -55,7 +56,8 @@ static bool CopyAcross(const ScanFinding& finding, const std::string& body, std:
 static bool MoveBody(const ScanFinding& finding, const std::string& body, std::string* error) {
   const std::string& original = finding.path;
   // A file swapped under the path since it was found is left where it is.
-  if (!FileRemoval_StillExamined(original.c_str(), &finding.examined, ScanFinding_RemovalOptions(finding))) {
+  std::string enginePath = FileTools_EnginePath(original);
+  if (!FileRemoval_StillExamined(enginePath.c_str(), &finding.examined, ScanFinding_RemovalOptions(finding))) {
     *error = "the file is no longer the one found";
     return false;
   }

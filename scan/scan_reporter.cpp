@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "file_tools.h"
 #include "real_view.h"
 #include "scan_record.h"
 #include "signatures.h"
@@ -50,7 +51,7 @@ static void AddFinding(int kind, const char* path, const ThreatSignature* signat
   // Reports come in the ordinary view; the file was found, and will be removed, in the disk's real one.
   if (ScanFinding_IsFile(finding)) {
     RealView view = RealView_Enter();
-    FileRemoval_Examine(path, &finding.examined);
+    FileRemoval_Examine(FileTools_EnginePath(finding.path).c_str(), &finding.examined);
     RealView_Leave(view);
   }
   scanRecord.findings.push_back(finding);

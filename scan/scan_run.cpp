@@ -17,7 +17,6 @@
 #include "scan_reporter.h"
 #include "scan_sequence.h"
 #include "signatures.h"
-#include "text.h"
 #include "version.h"
 
 enum : DWORD { CLOSE_GRACE_MS = 4500 };  // Windows ends a closing console's process after about five seconds
@@ -44,31 +43,19 @@ static const char* ModeName(int removal) {
   return removal == REMOVAL_QUARANTINE ? "remove" : removal == REMOVAL_DELETE ? "delete" : "report_only";
 }
 
-// The record's ANSI path as the engine takes paths, in UTF-8.
-static std::string Utf8OfAnsi(const std::string& ansi) {
-  int units = MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, nullptr, 0);
-  if (units <= 0) return std::string();
-  std::wstring wide(static_cast<size_t>(units), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, &wide[0], units);
-  const uint16_t* text = reinterpret_cast<const uint16_t*>(wide.c_str());
-  std::string utf8(Text_Utf8LengthOf(text) + 1, '\0');
-  Text_FromUtf16(&utf8[0], utf8.size(), text);
-  utf8.resize(utf8.size() - 1);
-  return utf8;
-}
-
 // Size, checksums and, for files without one, the variant their checksum names.
 static void Describe(ScanFinding* finding) {
   if (finding->kind == FINDING_RUN_VALUE) return;
   finding->haveSize = FileTools_Size(finding->path, &finding->size);
-  finding->haveCrc = FileCrc32(Utf8OfAnsi(finding->path).c_str(), &finding->crc);
+  finding->haveCrc = FileCrc32(FileTools_EnginePath(finding->path).c_str(), &finding->crc);
   finding->sha256 = FileTools_Sha256(finding->path);
   const ThreatSignature* signature = finding->haveCrc ? SignatureTable_Match(finding->crc) : nullptr;
   if (finding->variant.empty() && signature != nullptr) finding->variant = signature->variantName;
 }
 
 static void DeleteFound(ScanFinding* finding) {
-  if (FileRemoval_Delete(finding->path.c_str(), &finding->examined, ScanFinding_RemovalOptions(*finding))) {
+  std::string path = FileTools_EnginePath(finding->path);
+  if (FileRemoval_Delete(path.c_str(), &finding->examined, ScanFinding_RemovalOptions(*finding))) {
     finding->action = "deleted";
   } else {
     finding->action = "not_deleted";
