@@ -37,10 +37,12 @@ static void Reporter_OnProgress(ConsoleRun* run, const char* text) {
 }
 
 static void Reporter_OnTrace(ConsoleRun* run, ScanEvent event, const char* text, const ThreatSignature* signature) {
-  char line[RUN_REPORT_LINE_SIZE];
-  if (!RunReport_TraceLine(line, sizeof line, event, text, signature)) return;
-  ConsoleOutput_Print("%s\n", line);
-  RunRecord_Note(&run->record, event, text);
+  TraceLine line;
+  if (RunReport_MakeTraceLine(&line, event, text, signature)) {
+    ConsoleOutput_Print("%s\n", line.text);
+    RunRecord_Note(&run->record, event, text);
+  }
+  RunReport_FreeTraceLine(&line);
 }
 
 // The run is over; the main thread runs the summary once the scanning thread has ended.

@@ -2,6 +2,8 @@
 #include "run_report.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 #include "month_names.h"
 #include "signatures.h"
@@ -13,6 +15,9 @@ const char RUN_TEXT_ALREADY_RUNNING[] =
     "Vexlor Removal Tool is already running. Please switch to the first instance of Vexlor Removal Tool or use the "
     "Task Manager to terminate the existing instance.";
 const char RUN_TEXT_NOT_SURE[] = "Warning! Your computer may still be infected by Vexlor. Are you sure you want to continue?";
+
+// The longest path an in-place line has room for, with the longest message around it.
+enum { RUN_REPORT_PATH_ROOM = 519 };
 
 static const char* const TIME_LINE_VERBS[] = {"started", "finished", "stopped"};
 
@@ -46,6 +51,27 @@ bool RunReport_TraceLine(char* line, size_t size, ScanEvent event, const char* t
     default:
       return false;
   }
+}
+
+bool RunReport_MakeTraceLine(TraceLine* line, ScanEvent event, const char* text, const ThreatSignature* signature) {
+  line->text = line->inPlace;
+  size_t size = sizeof line->inPlace;
+  size_t length = text != nullptr ? std::strlen(text) : 0;
+  if (length > RUN_REPORT_PATH_ROOM) {
+    // Every message around the path is shorter than a whole in-place line, so the two always fit.
+    size_t needed = length + sizeof line->inPlace;
+    char* block = static_cast<char*>(std::malloc(needed));
+    if (block != nullptr) {
+      line->text = block;
+      size = needed;
+    }
+  }
+  return RunReport_TraceLine(line->text, size, event, text, signature);
+}
+
+void RunReport_FreeTraceLine(TraceLine* line) {
+  if (line->text != line->inPlace) std::free(line->text);
+  line->text = line->inPlace;
 }
 
 void RunReport_RemovalQuestion(char* line, size_t size, int32_t count) {

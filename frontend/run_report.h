@@ -10,7 +10,8 @@
 #include "run_clock.h"
 #include "scan_events.h"
 
-// Room for every line below: the longest path the engine reports (519 characters) with its message.
+// Room for every line below with a path of up to 519 characters; a trace line with a longer path is built in a
+// buffer of its own (RunReport_MakeTraceLine).
 enum { RUN_REPORT_LINE_SIZE = 584 };
 
 // Before a scan, to a user without administrator rights (the console adds " Y/N").
@@ -29,6 +30,15 @@ void RunReport_TimeLine(char* line, size_t size, RunLine which, const RunTime& t
 // The line of a trace event (process killed, infected, dropped or log file, Run value removed), cut to size;
 // false, and nothing written, for every other event and for a file event without its path.
 bool RunReport_TraceLine(char* line, size_t size, ScanEvent event, const char* text, const ThreatSignature* signature);
+
+// A trace line that shows the whole path, however long: text is inPlace, or a heap block when the path needs
+// more room (and memory allows; else the line is cut to inPlace). Release it with RunReport_FreeTraceLine.
+struct TraceLine {
+  char* text;
+  char inPlace[RUN_REPORT_LINE_SIZE];
+};
+bool RunReport_MakeTraceLine(TraceLine* line, ScanEvent event, const char* text, const ThreatSignature* signature);
+void RunReport_FreeTraceLine(TraceLine* line);
 
 // "Vexlor was found in 2 files on your PC. Would you like to remove the infected files?" (the console adds " Y/N").
 void RunReport_RemovalQuestion(char* line, size_t size, int32_t count);

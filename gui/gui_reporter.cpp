@@ -37,10 +37,12 @@ static void GuiReporter_OnStarted(GuiRun* run) {
 }
 
 static void GuiReporter_OnTrace(GuiRun* run, ScanEvent event, const char* text, const ThreatSignature* signature) {
-  char line[RUN_REPORT_LINE_SIZE];
-  if (!RunReport_TraceLine(line, sizeof line, event, text, signature)) return;
-  AddLine(run, line);
-  RunRecord_Note(&run->record, event, text);
+  TraceLine line;
+  if (RunReport_MakeTraceLine(&line, event, text, signature)) {
+    AddLine(run, line.text);
+    RunRecord_Note(&run->record, event, text);
+  }
+  RunReport_FreeTraceLine(&line);
 }
 
 // The closing line is the run's last; the dialog's own thread does the rest when the posted message arrives.

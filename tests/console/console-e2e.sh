@@ -323,9 +323,10 @@ EOF
 }
 
 # A hostile machine: names Windows maps to devices (a Vexlor copy among them), a FIFO and a link to /dev/zero
-# on D:, names outside the ANSI code page on E: and F:, a path of over 300 characters on C:. The scan ends, the
+# on D:, names outside the ANSI code page on E: and F:, a path of almost 600 characters on C:, shown whole. The scan ends, the
 # console shows the real names, redirected output writes "?" for each character the code page cannot spell.
-LONG_FOLDER="long/$(printf 'a%.0s' {1..72})/$(printf 'b%.0s' {1..72})/$(printf 'c%.0s' {1..72})/$(printf 'd%.0s' {1..72})"
+LONG_FOLDER=long
+for letter in a b c d e f g h; do LONG_FOLDER+="/$(printf "$letter%.0s" {1..72})"; done
 LONG_PATH="C:\\${LONG_FOLDER//\//\\}\\v.exe"
 add_hostile_files() {
   forged "$prefix/drive_c/$LONG_FOLDER/v.exe" 0xE100707E

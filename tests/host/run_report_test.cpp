@@ -122,6 +122,23 @@ TEST(TraceEvents, LongPathLineIsCutButListedWhole) {
   EXPECT_EQ(0u, std::string(line).rfind("A Vexlor.y infected file was found: D:\\ppp", 0));
 }
 
+// The line the programs show carries the whole path, at every length a walk can reach.
+TEST(TraceEvents, MadeLineShowsTheWholePath) {
+  for (size_t length : {size_t{1}, size_t{519}, size_t{520}, size_t{700}, size_t{98000}}) {
+    std::string path = "D:\\" + std::string(length, 'p');
+    TraceLine line;
+    ASSERT_TRUE(RunReport_MakeTraceLine(&line, SCAN_EV_INFECTED_FILE, path.c_str(), vexlorY)) << length;
+    EXPECT_EQ("A Vexlor.y infected file was found: " + path, std::string(line.text)) << "path length " << length;
+    RunReport_FreeTraceLine(&line);
+    ASSERT_TRUE(RunReport_MakeTraceLine(&line, SCAN_EV_LOG_FILE, path.c_str(), nullptr)) << length;
+    EXPECT_EQ("A file dropped by Vexlor was found: " + path, std::string(line.text)) << "path length " << length;
+    RunReport_FreeTraceLine(&line);
+  }
+  TraceLine none;
+  EXPECT_FALSE(RunReport_MakeTraceLine(&none, SCAN_EV_PROGRESS, "D:\\x.exe", nullptr));
+  RunReport_FreeTraceLine(&none);
+}
+
 TEST(RunRecord, StartClearsTheTraceFlag) {
   FindingList_Clear();
   RunRecord record;
