@@ -76,10 +76,15 @@ void FileRemoval_Release(ExaminedFile* examined) {
   examined->known = false;
 }
 
-static bool SameFile(const PlatformFileIdentity& a, const PlatformFileIdentity& b) {
-  return a.volume == b.volume && a.indexHigh == b.indexHigh && a.indexLow == b.indexLow && a.sizeLow == b.sizeLow &&
-         a.sizeHigh == b.sizeHigh && a.writeTimeLow == b.writeTimeLow && a.writeTimeHigh == b.writeTimeHigh &&
-         a.changeTimeLow == b.changeTimeLow && a.changeTimeHigh == b.changeTimeHigh;
+static bool SameFile(const PlatformFileIdentity& now, const PlatformFileIdentity& examined) {
+  bool same = now.volume == examined.volume && now.indexHigh == examined.indexHigh &&
+              now.indexLow == examined.indexLow && now.sizeLow == examined.sizeLow &&
+              now.sizeHigh == examined.sizeHigh && now.writeTimeLow == examined.writeTimeLow &&
+              now.writeTimeHigh == examined.writeTimeHigh;
+  // Removing one name of a hard-linked file changes its change time, so a file that had other names is known
+  // without it: its second name, found too, must still be removed after the first.
+  if (examined.links > 1) return same;
+  return same && now.changeTimeLow == examined.changeTimeLow && now.changeTimeHigh == examined.changeTimeHigh;
 }
 
 // Every check on the handle that will delete; now receives what the handle shows.

@@ -439,6 +439,26 @@ file_to_copy() {
   rm "$prefix/drive_d/x/victim.dll"
   cp -p "$work/victim.original" "$prefix/drive_d/x/victim.dll"
 }
+# Two names of one file (a hard link): each name is found, and both are removed.
+case_hard_linked_file() {
+  make_machine
+  forged "$prefix/drive_d/tools/setup.exe" 0xB566B395
+  mkdir -p "$prefix/drive_d/more"
+  ln "$prefix/drive_d/tools/setup.exe" "$prefix/drive_d/more/setup.exe"
+  remove_on_screen
+  expect_screen screen <<EOF
+$BANNER
+$START_LINES
+A Vexlor.y infected file was found: D:\\more\\setup.exe
+A Vexlor.y infected file was found: D:\\tools\\setup.exe
+--- Removal process finished at <WHEN> ---
+Vexlor was found in 2 files on your PC. Would you like to remove the infected files? Y/N
+2 out of 2 files were successfully removed!
+EOF
+  assert_gone drive_d/tools/setup.exe
+  assert_gone drive_d/more/setup.exe
+}
+
 case_folder_swapped_for_link() {
   swapped_before_answer folder_to_link
   [ -L "$prefix/drive_d/x" ] || fail "the link was removed"

@@ -22,6 +22,8 @@ struct Node {
   bool device = false;   // opens as something other than a plain disk file
   uint32_t volume = 0;   // 0: the drive letter's
   uint32_t writeTime = 0;
+  uint32_t links = 1;       // names of the file (hard links)
+  uint32_t changeTime = 0;  // 0: the same as its id
 };
 
 struct Rule {
@@ -308,6 +310,14 @@ void Fake_Touch(const std::string& path) {
   std::lock_guard<std::recursive_mutex> hold(fakeLock);
   std::string key = Resolve(path);
   if (!key.empty()) tree[key].writeTime = nextId++;
+}
+
+void Fake_SetLinks(const std::string& path, uint32_t links) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  std::string key = Resolve(path);
+  if (key.empty()) return;
+  tree[key].links = links;
+  tree[key].changeTime = nextId++;  // a name added or removed changes the file's change time
 }
 
 bool Fake_FileExists(const std::string& path) {
@@ -749,10 +759,10 @@ bool Platform_GetFileIdentity(PlatformHandle file, PlatformFileIdentity* identit
   identity->sizeHigh = 0;
   identity->writeTimeLow = node.writeTime;
   identity->writeTimeHigh = 0;
-  identity->changeTimeLow = node.id;
+  identity->changeTimeLow = node.changeTime != 0 ? node.changeTime : node.id;
   identity->changeTimeHigh = 0;
   identity->attributes = OwnAttributes(node);
-  identity->links = 1;
+  identity->links = node.links;
   identity->diskFile = !node.device;
   return true;
 }

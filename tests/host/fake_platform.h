@@ -29,6 +29,8 @@ void Fake_RemoveFile(const std::string& path);
 void Fake_SetAttributes(const std::string& path, uint32_t attributes);
 // A new last-write time for the file at path; nothing else of it changes.
 void Fake_Touch(const std::string& path);
+// The file now has links names (another name was added or removed elsewhere), and a new change time.
+void Fake_SetLinks(const std::string& path, uint32_t links);
 bool Fake_FileExists(const std::string& path);
 uint32_t Fake_Attributes(const std::string& path);
 void Fake_SetWindowsDirectory(const std::string& path);

@@ -122,6 +122,27 @@ TEST(FileRemoval, LinkThatWasThereAndARefusedNeighbour) {
   FindingList_Clear();
 }
 
+// A file with two names: removing the other name changes its change time, and this name is still removed. A
+// file that had one name and gained another since is not the file that was examined.
+TEST(FileRemoval, HardLinkedFile) {
+  for (uint32_t linksWhenFound : {2u, 1u}) {
+    StartRecording();
+    FindingList_Clear();
+    Fake_AddDrive("D:\\", PLATFORM_DRIVE_FIXED);
+    Fake_AddFile(FOUND, Vexlor("found body"));
+    Fake_SetLinks(FOUND, linksWhenFound);
+    FindingList_Add(FOUND, SCAN_EV_INFECTED_FILE);
+    Fake_SetLinks(FOUND, linksWhenFound == 2 ? 1 : 2);
+
+    FindingRemoval removal = FindingList_RemoveAll();
+
+    bool removed = linksWhenFound == 2;
+    EXPECT_EQ(removed ? 1 : 0, removal.deleted) << linksWhenFound << " names when found";
+    EXPECT_EQ(!removed, Fake_FileExists(FOUND)) << linksWhenFound << " names when found";
+    FindingList_Clear();
+  }
+}
+
 }  // namespace
 
 namespace {
