@@ -1,4 +1,4 @@
-// Removal of examined files through one handle: identity, folder links, checksum, attributes, disposition.
+// Removal of examined files through one handle: identity, folder links, checksum, attributes, disposition or rename.
 #include "file_removal.h"
 
 #include <cstdlib>
@@ -87,13 +87,18 @@ static bool SameFile(const PlatformFileIdentity& now, const PlatformFileIdentity
   return same && now.changeTimeLow == examined.changeTimeLow && now.changeTimeHigh == examined.changeTimeHigh;
 }
 
-// Every check on the handle that will delete; now receives what the handle shows.
-static bool StillTheExaminedFile(PlatformHandle file, const ExaminedFile* examined, uint32_t options,
-                                 PlatformFileIdentity* now) {
+// The identity checks on the handle that will act; now receives what the handle shows.
+static bool SameIdentity(PlatformHandle file, const ExaminedFile* examined, PlatformFileIdentity* now) {
   if (!Platform_GetFileIdentity(file, now)) return false;
   // A link put in the file's place is opened itself: it is not the file that was examined.
   if (!now->diskFile || (now->attributes & (PLATFORM_ATTR_DIRECTORY | PLATFORM_ATTR_REPARSE_POINT))) return false;
-  if (!SameFile(*now, examined->identity)) return false;
+  return SameFile(*now, examined->identity);
+}
+
+// Every check on the handle that will act: identity, then the checksum when the options ask for it.
+static bool StillTheExaminedFile(PlatformHandle file, const ExaminedFile* examined, uint32_t options,
+                                 PlatformFileIdentity* now) {
+  if (!SameIdentity(file, examined, now)) return false;
   if (!(options & REMOVAL_NEEDS_VEXLOR_CHECKSUM)) return true;
   uint32_t crc;
   return now->sizeHigh == 0 && FileCrc32_OfOpenFile(file, now->sizeLow, &crc) && SignatureTable_Match(crc) != nullptr;
@@ -133,4 +138,84 @@ bool FileRemoval_Delete(const char* path, const ExaminedFile* examined, uint32_t
   // Wine reports the mark as done but deletes nothing when a folder of the path was swapped while the handle
   // was open: only a name that is really gone, on the same path, counts.
   return marked && SameFolderLinks(path, examined->folderLinks) && !Platform_FileExists(path);
+}
+
+// Whether the file at path is the examined one by volume and index (a moved file keeps both).
+static bool IsExaminedFileAt(const char* path, const ExaminedFile* examined) {
+  PlatformHandle file;
+  if (!Platform_OpenForIdentity(path, &file)) return false;
+  PlatformFileIdentity now;
+  bool same = Platform_GetFileIdentity(file, &now) && !(now.attributes & PLATFORM_ATTR_REPARSE_POINT) &&
+              now.volume == examined->identity.volume && now.indexHigh == examined->identity.indexHigh &&
+              now.indexLow == examined->identity.indexLow;
+  Platform_CloseFile(file);
+  return same;
+}
+
+// Gives back the name that a rename took from another file: destination goes back to path.
+static void RenameBack(const char* destination, const char* path) {
+  PlatformHandle file;
+  if (!Platform_OpenForDelete(destination, &file)) return;
+  Platform_RenameOpenFile(file, path);
+  Platform_CloseFile(file);
+}
+
+uint32_t FileRemoval_MoveTo(const char* path, const ExaminedFile* examined, uint32_t options, const char* destination) {
+  if (!examined->known || !SameFolderLinks(path, examined->folderLinks)) return MOVE_REFUSED;
+  PlatformHandle file;
+  if (!Platform_OpenForDelete(path, &file)) return MOVE_FAILED;
+  PlatformFileIdentity now;
+  if (!StillTheExaminedFile(file, examined, options, &now)) {
+    Platform_CloseFile(file);
+    return MOVE_REFUSED;
+  }
+  uint32_t renamed = Platform_RenameOpenFile(file, destination);
+  Platform_CloseFile(file);
+  if (renamed == PLATFORM_RENAME_OTHER_VOLUME) return MOVE_OTHER_VOLUME;
+  if (renamed != PLATFORM_RENAME_DONE) return MOVE_FAILED;
+  bool atDestination = IsExaminedFileAt(destination, examined);
+  if (!atDestination && Platform_FileExists(destination) && !Platform_FileExists(path)) {
+    RenameBack(destination, path);
+  }
+  bool originalGone = SameFolderLinks(path, examined->folderLinks) && !Platform_FileExists(path);
+  return atDestination && originalGone ? MOVE_DONE : MOVE_UNVERIFIED;
+}
+
+enum { COPY_BLOCK_SIZE = 8192 };
+
+// Copies the open file's bytes, exactly size of them, into the open copy; crc receives their checksum.
+static bool CopyBytes(PlatformHandle from, PlatformHandle to, uint64_t size, uint32_t* crc) {
+  uint8_t block[COPY_BLOCK_SIZE];
+  uint32_t value = 0xFFFFFFFFu;
+  uint64_t total = 0;
+  for (;;) {
+    uint32_t got = 0;
+    if (!Platform_ReadFile(from, block, sizeof block, &got)) return false;
+    if (got == 0) break;
+    if (got > size - total || !Platform_WriteFile(to, block, got)) return false;
+    value = Crc32_Update(value, block, got);
+    total += got;
+  }
+  *crc = ~value;
+  return total == size && Platform_FlushFile(to);
+}
+
+bool FileRemoval_CopyTo(const char* path, const ExaminedFile* examined, uint32_t options, const char* copy) {
+  if (!examined->known || !SameFolderLinks(path, examined->folderLinks)) return false;
+  PlatformHandle file;
+  if (!Platform_OpenForDelete(path, &file)) return false;
+  PlatformFileIdentity now;
+  bool copied = false;
+  PlatformHandle target;
+  // The checksum is taken of the very bytes copied: the file is read once.
+  if (SameIdentity(file, examined, &now) && Platform_CreateNewFile(copy, &target)) {
+    uint64_t size = (static_cast<uint64_t>(now.sizeHigh) << 32) | now.sizeLow;
+    uint32_t crc = 0;
+    copied = CopyBytes(file, target, size, &crc) &&
+             (!(options & REMOVAL_NEEDS_VEXLOR_CHECKSUM) || SignatureTable_Match(crc) != nullptr);
+    if (!copied) Platform_DeleteOpenFile(target);
+    Platform_CloseFile(target);
+  }
+  Platform_CloseFile(file);
+  return copied;
 }

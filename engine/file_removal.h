@@ -1,4 +1,4 @@
-// Deleting exactly the file that was examined: its identity when found, every check and the delete on one handle.
+// Deleting or moving exactly the file that was examined: its identity when found, every check and the act on one handle.
 #pragma once
 
 #include <cstdint>
@@ -29,3 +29,22 @@ void FileRemoval_Release(ExaminedFile* examined);
 bool FileRemoval_Delete(const char* path, const ExaminedFile* examined, uint32_t options);
 // The same checks without deleting: true when the path still leads to the examined file.
 bool FileRemoval_StillExamined(const char* path, const ExaminedFile* examined, uint32_t options);
+
+// Moving an examined file to a new name (the quarantine), through the handle that was checked.
+enum : uint32_t {
+  MOVE_DONE = 0,          // the original name is gone and destination holds the examined file
+  MOVE_REFUSED = 1,       // not the examined file any more: nothing was changed
+  MOVE_OTHER_VOLUME = 2,  // destination is on another volume: nothing was changed (copy, then delete)
+  MOVE_FAILED = 3,        // the file could not be opened or renamed: nothing was changed
+  MOVE_UNVERIFIED = 4,    // renamed, but the result is not the examined file at destination (see below)
+};
+// The same checks as FileRemoval_Delete, then a rename of the checked handle to destination, never over an
+// existing file. Afterwards the original name must be gone and destination must be the examined file. Where it
+// is another file (Wine renames by the path it resolved at open, so a folder swapped meanwhile moves the file the
+// link leads to), that file is renamed back first, and the result is MOVE_UNVERIFIED. A hard-linked file is moved
+// by this name only; its other names keep the data where it was.
+uint32_t FileRemoval_MoveTo(const char* path, const ExaminedFile* examined, uint32_t options, const char* destination);
+// Copies the examined file to a new file at copy, after the same checks, reading through the handle that was
+// checked; with REMOVAL_NEEDS_VEXLOR_CHECKSUM the bytes copied must still have a Vexlor checksum. The copy is
+// flushed to disk. False, with no copy left, on any refusal or failure.
+bool FileRemoval_CopyTo(const char* path, const ExaminedFile* examined, uint32_t options, const char* copy);

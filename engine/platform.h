@@ -146,6 +146,17 @@ bool Platform_GetFileIdentity(PlatformHandle file, PlatformFileIdentity* identit
 bool Platform_SetOpenFileAttributes(PlatformHandle file, uint32_t attributes);
 // Marks the open file for deletion: its name goes when the handle is closed.
 bool Platform_DeleteOpenFile(PlatformHandle file);
+// Gives the open file (opened for deleting) the name newPath, never over an existing file. OTHER_VOLUME: newPath
+// is on another volume, and nothing changed.
+enum : uint32_t { PLATFORM_RENAME_DONE = 0, PLATFORM_RENAME_OTHER_VOLUME = 1, PLATFORM_RENAME_FAILED = 2 };
+uint32_t Platform_RenameOpenFile(PlatformHandle file, const char* newPath);
+// Makes a new file to write (never an existing one), with delete access and no sharing, so a copy that fails
+// can be marked for deletion through it. Close with Platform_CloseFile.
+bool Platform_CreateNewFile(const char* path, PlatformHandle* file);
+// Writes all of size bytes; false when fewer were written.
+bool Platform_WriteFile(PlatformHandle file, const void* buffer, uint32_t size);
+// Flushes the file's data to the disk.
+bool Platform_FlushFile(PlatformHandle file);
 
 // Whether the user is an administrator whose rights UAC has filtered (Vista and later, not started elevated);
 // always false on XP, which has no such tokens.

@@ -4,7 +4,9 @@
 #include <shlwapi.h>
 #include <tlhelp32.h>
 
+#include <cstddef>
 #include <cstdlib>
+#include <cwchar>
 #include <cstring>
 #include <new>
 
@@ -13,27 +15,15 @@
 #include "system_library.h"
 #include "text.h"
 
-// A UTF-8 path as a wide path on the heap (free it), in the \\?\ form when it starts at a drive letter or a
-// share: that form is passed to the file system as it stands, so a name that Windows would map to a device
-// (aux.log, com1, con, nul.txt) names the file, a name ending in a dot or a space is kept, and the path may be
-// longer than MAX_PATH. Null when the path does not fit the wide calls' limit or memory runs out.
+// A UTF-8 path as a wide path on the heap (free it), in its long form (engine/text.h): a name that Windows would
+// map to a device (aux.log, com1, con, nul.txt) names the file, a name ending in a dot or a space is kept, and
+// the path may be longer than MAX_PATH. Null when the path does not fit the wide calls' limit or memory runs out.
 static wchar_t* WidePath(const char* path) {
-  const char* prefix = "";
-  const char* rest = path;
-  bool drivePath = path[0] != '\0' && path[1] == ':' && path[2] == '\\';
-  bool sharePath = path[0] == '\\' && path[1] == '\\' && path[2] != '?' && path[2] != '.' && path[2] != '\0';
-  if (drivePath) prefix = "\\\\?\\";
-  if (sharePath) {
-    prefix = "\\\\?\\UNC";
-    rest = path + 1;
-  }
-  size_t prefixLength = std::strlen(prefix);
-  size_t units = prefixLength + Text_Utf16LengthOf(rest);
+  size_t units = Text_LongPathLengthOf(path);
   if (units > PLATFORM_MAX_WIDE_PATH) return nullptr;
   wchar_t* wide = static_cast<wchar_t*>(std::malloc((units + 1) * sizeof(wchar_t)));
   if (wide == nullptr) return nullptr;
-  for (size_t i = 0; i < prefixLength; ++i) wide[i] = static_cast<wchar_t>(prefix[i]);
-  Text_ToUtf16(reinterpret_cast<uint16_t*>(wide + prefixLength), units + 1 - prefixLength, rest);
+  Text_ToLongPath(reinterpret_cast<uint16_t*>(wide), units + 1, path);
   return wide;
 }
 
@@ -333,6 +323,14 @@ typedef LONG(NTAPI* NtFileInformationFunction)(HANDLE file, IoStatusBlock* statu
 enum { BY_HANDLE_BASIC_INFO = 0, BY_HANDLE_DISPOSITION_INFO = 4 };
 enum { NT_FILE_BASIC_INFORMATION = 4, NT_FILE_DISPOSITION_INFORMATION = 13 };
 
+struct RenameInformation {  // FILE_RENAME_INFO, the name following the record
+  BOOLEAN replaceIfExists;
+  HANDLE rootDirectory;
+  DWORD fileNameLength;  // bytes
+  WCHAR fileName[1];
+};
+enum { BY_HANDLE_RENAME_INFO = 3, NT_FILE_RENAME_INFORMATION = 10 };
+
 }  // namespace
 
 // Both libraries are in every process from its start; neither is loaded here.
@@ -351,7 +349,16 @@ static bool OpenFileInformation(const char* byHandleName, const char* ntName, HA
   if (nt == nullptr) return false;
   IoStatusBlock status;
   std::memset(&status, 0, sizeof status);
-  return nt(file, &status, info, size, ntClass) >= 0;
+  LONG result = nt(file, &status, info, size, ntClass);
+  if (result >= 0) return true;
+  // The error codes the callers tell apart or show, as the by-handle call would set them.
+  const LONG STATUS_ACCESS_DENIED_CODE = static_cast<LONG>(0xC0000022), STATUS_NAME_COLLISION = static_cast<LONG>(0xC0000035),
+             STATUS_NOT_SAME_DEVICE_CODE = static_cast<LONG>(0xC00000D4);
+  SetLastError(result == STATUS_NOT_SAME_DEVICE_CODE ? ERROR_NOT_SAME_DEVICE
+               : result == STATUS_ACCESS_DENIED_CODE ? ERROR_ACCESS_DENIED
+               : result == STATUS_NAME_COLLISION     ? ERROR_ALREADY_EXISTS
+                                                     : ERROR_GEN_FAILURE);
+  return false;
 }
 
 static bool SetOpenFileInformation(HANDLE file, int byHandleClass, int ntClass, void* info, DWORD size) {
@@ -400,6 +407,54 @@ bool Platform_DeleteOpenFile(PlatformHandle file) {
   return SetOpenFileInformation(file, BY_HANDLE_DISPOSITION_INFO, NT_FILE_DISPOSITION_INFORMATION, &disposition,
                                 sizeof disposition);
 }
+
+// The new name goes in the object manager's form, \??\C:\... or \??\UNC\server\share\..., which both calls
+// take as it stands (the by-handle call passes its record to ntdll's).
+uint32_t Platform_RenameOpenFile(PlatformHandle file, const char* newPath) {
+  wchar_t* wide = WidePath(newPath);
+  if (wide == nullptr) return PLATFORM_RENAME_FAILED;
+  size_t units = std::wcslen(wide);
+  if (units < 4 || std::wcsncmp(wide, L"\\\\?\\", 4) != 0) {
+    std::free(wide);
+    SetLastError(ERROR_INVALID_NAME);
+    return PLATFORM_RENAME_FAILED;
+  }
+  wide[1] = L'?';
+  DWORD size = static_cast<DWORD>(offsetof(RenameInformation, fileName) + (units + 1) * sizeof(WCHAR));
+  RenameInformation* rename = static_cast<RenameInformation*>(std::calloc(1, size));
+  if (rename == nullptr) {
+    std::free(wide);
+    return PLATFORM_RENAME_FAILED;
+  }
+  rename->replaceIfExists = FALSE;
+  rename->rootDirectory = nullptr;
+  rename->fileNameLength = static_cast<DWORD>(units * sizeof(WCHAR));
+  std::memcpy(rename->fileName, wide, (units + 1) * sizeof(WCHAR));
+  std::free(wide);
+  bool renamed = SetOpenFileInformation(file, BY_HANDLE_RENAME_INFO, NT_FILE_RENAME_INFORMATION, rename, size);
+  DWORD error = GetLastError();
+  std::free(rename);
+  if (renamed) return PLATFORM_RENAME_DONE;
+  SetLastError(error);
+  return error == ERROR_NOT_SAME_DEVICE ? PLATFORM_RENAME_OTHER_VOLUME : PLATFORM_RENAME_FAILED;
+}
+
+bool Platform_CreateNewFile(const char* path, PlatformHandle* file) {
+  wchar_t* widePath = WidePath(path);
+  if (widePath == nullptr) return false;
+  HANDLE handle = CreateFileW(widePath, GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  std::free(widePath);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  *file = handle;
+  return true;
+}
+
+bool Platform_WriteFile(PlatformHandle file, const void* buffer, uint32_t size) {
+  DWORD written = 0;
+  return WriteFile(file, buffer, size, &written, nullptr) && written == size;
+}
+
+bool Platform_FlushFile(PlatformHandle file) { return FlushFileBuffers(file) != FALSE; }
 
 static bool IsVistaOrLater() {
   OSVERSIONINFOA version;

@@ -136,3 +136,33 @@ bool Text_ToUtf16(uint16_t* destination, size_t size, const char* text) {
   *out = 0;
   return true;
 }
+
+// The prefix a path takes in its long form, and where the rest of the path starts.
+static const char* LongPathPrefix(const char* path, const char** rest) {
+  *rest = path;
+  if (path[0] != '\0' && path[1] == ':' && path[2] == '\\') return "\\\\?\\";
+  bool share = path[0] == '\\' && path[1] == '\\' && path[2] != '?' && path[2] != '.' && path[2] != '\0';
+  if (!share) return "";
+  *rest = path + 1;
+  return "\\\\?\\UNC";
+}
+
+size_t Text_LongPathLengthOf(const char* path) {
+  const char* rest;
+  const char* prefix = LongPathPrefix(path, &rest);
+  return std::strlen(prefix) + Text_Utf16LengthOf(rest);
+}
+
+bool Text_ToLongPath(uint16_t* destination, size_t size, const char* path) {
+  const char* rest;
+  const char* prefix = LongPathPrefix(path, &rest);
+  size_t prefixLength = std::strlen(prefix);
+  if (size <= prefixLength) {
+    if (size != 0) destination[0] = 0;
+    return false;
+  }
+  for (size_t i = 0; i < prefixLength; ++i) destination[i] = static_cast<uint16_t>(prefix[i]);
+  if (Text_ToUtf16(destination + prefixLength, size - prefixLength, rest)) return true;
+  destination[0] = 0;
+  return false;
+}

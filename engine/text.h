@@ -23,3 +23,8 @@ bool Text_FromUtf16(char* destination, size_t size, const uint16_t* wide);
 // Bytes that are not UTF-8 become U+FFFD each.
 size_t Text_Utf16LengthOf(const char* text);
 bool Text_ToUtf16(uint16_t* destination, size_t size, const char* text);
+// A path as the wide calls take it as it stands: "\\?\" before a drive path ("C:\..."), "\\?\UNC\" in place
+// of a share's leading "\\", any other path unchanged. In that form Windows maps no name to a device, keeps
+// names ending in a dot or a space, and allows paths past MAX_PATH. The length excludes the terminator.
+size_t Text_LongPathLengthOf(const char* path);
+bool Text_ToLongPath(uint16_t* destination, size_t size, const char* path);

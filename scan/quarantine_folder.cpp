@@ -3,30 +3,34 @@
 #include <shlobj.h>
 
 #include "file_tools.h"
+#include "platform.h"
 #include "quarantine.h"
 #include "system_library.h"
 
-typedef HRESULT(WINAPI* GetFolderPathFunction)(HWND, int, HANDLE, DWORD, LPSTR);
+typedef HRESULT(WINAPI* GetFolderPathFunction)(HWND, int, HANDLE, DWORD, LPWSTR);
 
-// SHGetFolderPathA of the system's shell32, resolved at run time: the programs import nothing from shell32.
-static bool CommonAppData(char* base) {
+// SHGetFolderPathW of the system's shell32, resolved at run time: the programs import nothing from shell32.
+static bool CommonAppData(std::string* base) {
   HMODULE shell = SystemLibrary_Load("shell32.dll");
   if (shell == nullptr) return false;
   GetFolderPathFunction getFolderPath = reinterpret_cast<GetFolderPathFunction>(
-      reinterpret_cast<void*>(GetProcAddress(shell, "SHGetFolderPathA")));
+      reinterpret_cast<void*>(GetProcAddress(shell, "SHGetFolderPathW")));
+  wchar_t path[MAX_PATH];
   bool ok = getFolderPath != nullptr &&
-            getFolderPath(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, base) == S_OK;
+            getFolderPath(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path) == S_OK;
   FreeLibrary(shell);
-  return ok;
+  if (ok) *base = FileTools_Utf8(path);
+  return ok && !base->empty();
 }
 
 std::string Quarantine_DefaultFolder() {
-  char base[MAX_PATH];
-  if (!CommonAppData(base)) {
-    UINT length = GetWindowsDirectoryA(base, sizeof base);
-    if (length == 0 || length >= sizeof base) return "C:\\Purgewell\\Quarantine";
+  std::string folder;
+  if (!CommonAppData(&folder)) {
+    char windows[PLATFORM_MAX_PATH * 3];
+    uint32_t length = Platform_GetWindowsDirectory(windows, sizeof windows);
+    if (length == 0 || length >= sizeof windows) return "C:\\Purgewell\\Quarantine";
+    folder = windows;
   }
-  std::string folder = base;
   if (!folder.empty() && folder.back() != '\\') folder += '\\';
   return folder + "Purgewell\\Quarantine";
 }
@@ -55,7 +59,7 @@ static bool ProtectFolder(const std::string& folder) {
   ok = ok && InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) &&
        SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE) &&
        SetSecurityDescriptorControl(&descriptor, SE_DACL_PROTECTED, SE_DACL_PROTECTED) &&
-       SetFileSecurityA(folder.c_str(), DACL_SECURITY_INFORMATION, &descriptor);
+       SetFileSecurityW(FileTools_Wide(folder).c_str(), DACL_SECURITY_INFORMATION, &descriptor);
   if (administrators != nullptr) FreeSid(administrators);
   if (system != nullptr) FreeSid(system);
   return ok;

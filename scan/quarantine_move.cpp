@@ -27,44 +27,45 @@ static std::string NewItemId(const std::string& folder) {
   return std::string();
 }
 
-// Across volumes: a copy beside the body's name, checked against the manifest's hash, renamed into place,
-// and only then the original deleted.
+// Across volumes: a copy beside the body's name, read through the handle that was checked and then checked
+// against the manifest's hash, renamed into place, and only then the original deleted through a checked handle.
 static bool CopyAcross(const ScanFinding& finding, const std::string& body, std::string* error) {
-  const std::string& original = finding.path;
-  const std::string& sha256 = finding.sha256;
+  const char* original = finding.path.c_str();
+  uint32_t options = ScanFinding_RemovalOptions(finding);
   std::string part = body + ".partial";
-  DeleteFileA(part.c_str());  // left by a move that was interrupted: the original is still whole
-  if (!CopyFileA(original.c_str(), part.c_str(), TRUE)) {
-    *error = "copy into quarantine failed (" + FileTools_LastError() + ")";
+  FileTools_Delete(part);  // left by a move that was interrupted: the original is still whole
+  if (!FileRemoval_CopyTo(original, &finding.examined, options, part.c_str())) {
+    std::string reason = FileTools_LastError();
+    *error = FileRemoval_StillExamined(original, &finding.examined, options)
+                 ? "copy into quarantine failed (" + reason + ")"
+                 : "the file is no longer the one found";
     return false;
   }
   FileTools_Checkpoint("move-copied");
-  if (FileTools_Sha256(part) != sha256 || !MoveFileExA(part.c_str(), body.c_str(), MOVEFILE_WRITE_THROUGH)) {
+  if (FileTools_Sha256(part) != finding.sha256 || !FileTools_Rename(part, body, false)) {
     *error = "the copy in quarantine does not match the original";
-    DeleteFileA(part.c_str());
+    FileTools_Delete(part);
     return false;
   }
   FileTools_Checkpoint("move-body-placed");
-  std::string enginePath = FileTools_EnginePath(original);
-  if (!FileRemoval_Delete(enginePath.c_str(), &finding.examined, ScanFinding_RemovalOptions(finding))) {
+  if (!FileRemoval_Delete(original, &finding.examined, options)) {
     *error = "copied into quarantine, but the original could not be deleted or is no longer the one found";
     return false;
   }
   return true;
 }
 
+// On the same volume the checked handle itself is renamed into the quarantine.
 static bool MoveBody(const ScanFinding& finding, const std::string& body, std::string* error) {
-  const std::string& original = finding.path;
-  // A file swapped under the path since it was found is left where it is.
-  std::string enginePath = FileTools_EnginePath(original);
-  if (!FileRemoval_StillExamined(enginePath.c_str(), &finding.examined, ScanFinding_RemovalOptions(finding))) {
-    *error = "the file is no longer the one found";
-    return false;
+  uint32_t moved = FileRemoval_MoveTo(finding.path.c_str(), &finding.examined, ScanFinding_RemovalOptions(finding),
+                                      body.c_str());
+  switch (moved) {
+    case MOVE_DONE: return true;
+    case MOVE_OTHER_VOLUME: return CopyAcross(finding, body, error);
+    case MOVE_REFUSED: *error = "the file is no longer the one found"; return false;
+    case MOVE_UNVERIFIED: *error = "the move did not leave the file found in quarantine"; return false;
+    default: *error = "move into quarantine failed (" + FileTools_LastError() + ")"; return false;
   }
-  if (MoveFileExA(original.c_str(), body.c_str(), MOVEFILE_WRITE_THROUGH)) return true;
-  if (GetLastError() == ERROR_NOT_SAME_DEVICE) return CopyAcross(finding, body, error);
-  *error = "move into quarantine failed (" + FileTools_LastError() + ")";
-  return false;
 }
 
 static QuarantineItem ItemOf(const ScanFinding& finding, const std::string& id, const std::string& machine) {
@@ -98,7 +99,7 @@ void Quarantine_MoveIn(const std::string& folder, const std::string& machine, Sc
   FileTools_Checkpoint("move-manifest-written");
   if (!MoveBody(*finding, ItemPath(folder, id, ".body"), &finding->error)) {
     // Only a body that never arrived takes its manifest away; a copy kept beside an undeletable original stays.
-    if (!FileTools_Exists(ItemPath(folder, id, ".body"))) DeleteFileA(manifest.c_str());
+    if (!FileTools_Exists(ItemPath(folder, id, ".body"))) FileTools_Delete(manifest);
     return;
   }
   FileTools_Checkpoint("move-done");

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "console_text.h"
 #include "exit_codes.h"
 #include "file_tools.h"
 #include "quarantine.h"
@@ -19,17 +20,13 @@ static bool EndsWith(const std::string& text, const std::string& tail) {
 
 // Every item id with a manifest, restored ones included when asked.
 static std::vector<std::string> ItemIds(const std::string& folder, bool withRestored) {
-  std::vector<std::string> ids;
-  WIN32_FIND_DATAA entry;
-  HANDLE find = FindFirstFileA((folder + "\\*.json").c_str(), &entry);
-  if (find == INVALID_HANDLE_VALUE) return ids;
-  do {
-    std::string name = entry.cFileName;
+  std::vector<std::string> ids, names;
+  FileTools_ListFiles(folder, "*.json", &names);
+  for (const std::string& name : names) {
     bool restored = EndsWith(name, RESTORED_SUFFIX);
     if (!EndsWith(name, ".json") || (restored && !withRestored)) continue;
     ids.push_back(restored ? name : name.substr(0, name.size() - 5));
-  } while (FindNextFileA(find, &entry));
-  FindClose(find);
+  }
   return ids;
 }
 
@@ -52,7 +49,7 @@ int Quarantine_List(const std::string& folder) {
     const char* state = restored ? "restored" : ItemState(folder, item.id, item);
     std::printf("%-22s %-12s %-10s %8llu  %s\n", item.id.c_str(), state,
                 item.variant.empty() ? "-" : item.variant.c_str(), static_cast<unsigned long long>(item.size),
-                item.originalPath.c_str());
+                ConsoleText_Of(item.originalPath).c_str());
   }
   return EXIT_CLEAN;
 }
@@ -60,30 +57,30 @@ int Quarantine_List(const std::string& folder) {
 // The body back at the original path; across volumes a verified copy renamed into place, then the body deleted.
 static bool PutBack(const std::string& body, const QuarantineItem& item, std::string* error) {
   const std::string& original = item.originalPath;
-  if (MoveFileExA(body.c_str(), original.c_str(), MOVEFILE_WRITE_THROUGH)) return true;
+  if (FileTools_Rename(body, original, false)) return true;
   if (GetLastError() != ERROR_NOT_SAME_DEVICE) {
     *error = "the move back failed (" + FileTools_LastError() + ")";
     return false;
   }
   std::string part = original + ".purgewell-restore";
-  DeleteFileA(part.c_str());  // left by a restore that was interrupted: the body is still whole
-  bool copied = CopyFileA(body.c_str(), part.c_str(), TRUE) != FALSE;
+  FileTools_Delete(part);  // left by a restore that was interrupted: the body is still whole
+  bool copied = FileTools_Copy(body, part);
   FileTools_Checkpoint("restore-copied");
-  if (!copied || FileTools_Sha256(part) != item.sha256 || !MoveFileExA(part.c_str(), original.c_str(), 0)) {
+  if (!copied || FileTools_Sha256(part) != item.sha256 || !FileTools_Rename(part, original, false)) {
     *error = "the copy back failed (" + FileTools_LastError() + ")";
-    DeleteFileA(part.c_str());
+    FileTools_Delete(part);
     return false;
   }
   FileTools_Checkpoint("restore-placed");
-  DeleteFileA(body.c_str());
+  FileTools_Delete(body);
   return true;
 }
 
 // The manifest of an item back in place is kept as ID.restored.json.
 static int CloseItem(const std::string& folder, const std::string& id, const QuarantineItem& item, bool quiet) {
   std::string manifest = folder + "\\" + id + ".json";
-  MoveFileExA(manifest.c_str(), (folder + "\\" + id + RESTORED_SUFFIX).c_str(), MOVEFILE_REPLACE_EXISTING);
-  if (!quiet) std::printf("Restored %s: %s\n", id.c_str(), item.originalPath.c_str());
+  FileTools_Rename(manifest, folder + "\\" + id + RESTORED_SUFFIX, true);
+  if (!quiet) std::printf("Restored %s: %s\n", id.c_str(), ConsoleText_Of(item.originalPath).c_str());
   return EXIT_CLEAN;
 }
 
@@ -94,7 +91,7 @@ static int RestoreItem(const std::string& folder, const std::string& id, bool qu
   QuarantineItem item;
   // An id is digits and dashes: nothing that reaches outside the folder.
   if (id.empty() || id.find_first_not_of("0123456789-") != std::string::npos || !ReadItem(manifest, &item)) {
-    std::fprintf(stderr, "PurgewellScan: no quarantined item %s\n", id.c_str());
+    std::fprintf(stderr, "PurgewellScan: no quarantined item %s\n", ConsoleText_Of(id).c_str());
     return EXIT_RESTORE_FAILED;
   }
   bool bodyThere = FileTools_Exists(body);
@@ -102,11 +99,12 @@ static int RestoreItem(const std::string& folder, const std::string& id, bool qu
   // A move in or a restore that ended half-way: the original holds the item's very bytes, so a body still
   // in the quarantine is a spare copy. Nothing is lost by closing the item.
   if (originalThere && FileTools_Sha256(item.originalPath) == item.sha256) {
-    if (bodyThere) DeleteFileA(body.c_str());
+    if (bodyThere) FileTools_Delete(body);
     return CloseItem(folder, id, item, quiet);
   }
   if (originalThere) {
-    std::fprintf(stderr, "PurgewellScan: %s not restored: a file exists at %s\n", id.c_str(), item.originalPath.c_str());
+    std::fprintf(stderr, "PurgewellScan: %s not restored: a file exists at %s\n", id.c_str(),
+                 ConsoleText_Of(item.originalPath).c_str());
     return EXIT_RESTORE_REFUSED;
   }
   std::string error;

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "console_text.h"
 #include "file_tools.h"
 #include "real_view.h"
 #include "scan_record.h"
@@ -36,9 +37,20 @@ static ScanFinding* LastOfKind(int kind) {
   return nullptr;
 }
 
+// Whether the first length characters of two UTF-8 paths are equal without regard to case, as Windows compares
+// names (the whole of a when length is a's own).
+static bool SamePathStart(const std::string& a, const std::string& b, size_t length) {
+  if (a.size() < length || b.size() < length) return false;
+  std::wstring wideA = FileTools_Wide(a.substr(0, length)), wideB = FileTools_Wide(b.substr(0, length));
+  return !wideA.empty() && CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, wideA.c_str(), -1, wideB.c_str(), -1) ==
+                               CSTR_EQUAL;
+}
+
 static ScanFinding* FileFinding(const char* path) {
+  std::string wanted = path;
   for (ScanFinding& finding : scanRecord.findings) {
-    if (ScanFinding_IsFile(finding) && lstrcmpiA(finding.path.c_str(), path) == 0) return &finding;
+    if (!ScanFinding_IsFile(finding) || finding.path.size() != wanted.size()) continue;
+    if (finding.path == wanted || SamePathStart(finding.path, wanted, wanted.size())) return &finding;
   }
   return nullptr;
 }
@@ -51,7 +63,7 @@ static void AddFinding(int kind, const char* path, const ThreatSignature* signat
   // Reports come in the ordinary view; the file was found, and will be removed, in the disk's real one.
   if (ScanFinding_IsFile(finding)) {
     RealView view = RealView_Enter();
-    FileRemoval_Examine(FileTools_EnginePath(finding.path).c_str(), &finding.examined);
+    FileRemoval_Examine(finding.path.c_str(), &finding.examined);
     RealView_Leave(view);
   }
   scanRecord.findings.push_back(finding);
@@ -60,8 +72,7 @@ static void AddFinding(int kind, const char* path, const ThreatSignature* signat
 static bool InQuarantine(const char* path) {
   size_t length = scanReporterQuarantine.size();
   return length != 0 && std::strlen(path) > length + 1 && path[length] == '\\' &&
-         CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, path, static_cast<int>(length),
-                        scanReporterQuarantine.c_str(), static_cast<int>(length)) == CSTR_EQUAL;
+         SamePathStart(path, scanReporterQuarantine, length);
 }
 
 static void OnFile(int kind, const char* path, const ThreatSignature* signature) {
@@ -102,7 +113,8 @@ static void OnProgress(const char* text) {
   if (progressShown && now - lastProgressTick < PROGRESS_INTERVAL_MS) return;
   progressShown = true;
   lastProgressTick = now;
-  std::fprintf(stderr, "Scanning (%llu examined): %s\n", static_cast<unsigned long long>(scanRecord.examined), text);
+  std::fprintf(stderr, "Scanning (%llu examined): %s\n", static_cast<unsigned long long>(scanRecord.examined),
+               ConsoleText_Of(text).c_str());
   std::fflush(stderr);
 }
 
@@ -132,23 +144,9 @@ static void OnMarked(int kind, const char* action) {
   if (finding != nullptr && finding->action.empty()) finding->action = action;
 }
 
-// The engine's paths are UTF-8; this program's record, output and file calls take the ANSI code page's text,
-// as before (a character the code page cannot spell becomes "?").
-static std::string AnsiOf(const char* utf8) {
-  size_t units = Text_Utf16LengthOf(utf8) + 1;
-  std::wstring wide(units, L'\0');
-  Text_ToUtf16(reinterpret_cast<uint16_t*>(&wide[0]), units, utf8);
-  int bytes = WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
-  if (bytes <= 0) return std::string();
-  std::string ansi(static_cast<size_t>(bytes), '\0');
-  WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, &ansi[0], bytes, nullptr, nullptr);
-  ansi.resize(static_cast<size_t>(bytes) - 1);
-  return ansi;
-}
-
 static void ReportIntoRecord(void*, ScanEvent event, const char* text, const ThreatSignature* signature) {
-  std::string ansi = AnsiOf(text != nullptr ? text : "");
-  const char* path = ansi.c_str();
+  // The record keeps the engine's UTF-8 paths as they are: the report, the manifests and the file calls take them.
+  const char* path = text != nullptr ? text : "";
   switch (event) {
     case SCAN_EV_PROGRESS: OnProgress(path); break;
     case SCAN_EV_PROCESS_FOUND: OnProcessFound(path, signature); break;

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "admin_check.h"
+#include "console_text.h"
 #include "exit_codes.h"
 #include "file_tools.h"
 #include "platform.h"
@@ -34,9 +35,9 @@ static BOOL WINAPI ScanControlHandler(DWORD controlType) {
 }
 
 static std::string MachineName() {
-  char name[MAX_COMPUTERNAME_LENGTH + 1];
-  DWORD size = sizeof name;
-  return GetComputerNameA(name, &size) ? std::string(name) : std::string();
+  wchar_t name[MAX_COMPUTERNAME_LENGTH + 1];
+  DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+  return GetComputerNameW(name, &size) ? FileTools_Utf8(name) : std::string();
 }
 
 static const char* ModeName(int removal) {
@@ -47,15 +48,14 @@ static const char* ModeName(int removal) {
 static void Describe(ScanFinding* finding) {
   if (finding->kind == FINDING_RUN_VALUE) return;
   finding->haveSize = FileTools_Size(finding->path, &finding->size);
-  finding->haveCrc = FileCrc32(FileTools_EnginePath(finding->path).c_str(), &finding->crc);
+  finding->haveCrc = FileCrc32(finding->path.c_str(), &finding->crc);
   finding->sha256 = FileTools_Sha256(finding->path);
   const ThreatSignature* signature = finding->haveCrc ? SignatureTable_Match(finding->crc) : nullptr;
   if (finding->variant.empty() && signature != nullptr) finding->variant = signature->variantName;
 }
 
 static void DeleteFound(ScanFinding* finding) {
-  std::string path = FileTools_EnginePath(finding->path);
-  if (FileRemoval_Delete(path.c_str(), &finding->examined, ScanFinding_RemovalOptions(*finding))) {
+  if (FileRemoval_Delete(finding->path.c_str(), &finding->examined, ScanFinding_RemovalOptions(*finding))) {
     finding->action = "deleted";
   } else {
     finding->action = "not_deleted";
@@ -93,7 +93,8 @@ static void ActOnFindings(const ScanOptions& options, const std::string& folder,
 static void PrintFindings() {
   for (const ScanFinding& finding : scanRecord.findings) {
     std::printf("%s %s %s: %s%s%s\n", FINDING_KIND_NAMES[finding.kind],
-                finding.variant.empty() ? "-" : finding.variant.c_str(), finding.path.c_str(), finding.action.c_str(),
+                finding.variant.empty() ? "-" : finding.variant.c_str(), ConsoleText_Of(finding.path).c_str(),
+                finding.action.c_str(),
                 finding.quarantineId.empty() ? "" : " as ", finding.quarantineId.c_str());
   }
 }
@@ -112,8 +113,9 @@ static int Conclude(const ScanOptions& options, ReportContext* context) {
   int exitCode = context->exitCode;
   if (!options.reportPath.empty() &&
       !FileTools_WriteAtomically(options.reportPath, ScanReport_Build(scanRecord, *context))) {
-    std::fprintf(stderr, "PurgewellScan: the report %s could not be written (%s)\n", options.reportPath.c_str(),
-                 FileTools_LastError().c_str());
+    std::string error = FileTools_LastError();
+    std::fprintf(stderr, "PurgewellScan: the report %s could not be written (%s)\n",
+                 ConsoleText_Of(options.reportPath).c_str(), error.c_str());
     exitCode = EXIT_REPORT_FAILED;
   }
   RegistryMarker_Write(PURGEWELL_VERSION_TEXT, scanRecord.ended, static_cast<unsigned>(context->exitCode));
@@ -151,14 +153,14 @@ static int CheckReady(const ScanOptions& options, const std::string& folder, boo
   }
   std::string error;
   if (options.removal == REMOVAL_QUARANTINE && !Quarantine_Prepare(folder, &error)) {
-    std::fprintf(stderr, "PurgewellScan: %s\n", error.c_str());
+    std::fprintf(stderr, "PurgewellScan: %s\n", ConsoleText_Of(error).c_str());
     return EXIT_QUARANTINE_FAILED;
   }
   if (!options.reportPath.empty() && !FileTools_WriteAtomically(options.reportPath + ".check", "")) {
-    std::fprintf(stderr, "PurgewellScan: the report %s cannot be written\n", options.reportPath.c_str());
+    std::fprintf(stderr, "PurgewellScan: the report %s cannot be written\n", ConsoleText_Of(options.reportPath).c_str());
     return EXIT_REPORT_FAILED;
   }
-  if (!options.reportPath.empty()) DeleteFileA((options.reportPath + ".check").c_str());
+  if (!options.reportPath.empty()) FileTools_Delete(options.reportPath + ".check");
   return EXIT_CLEAN;
 }
 

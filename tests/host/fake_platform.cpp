@@ -94,6 +94,8 @@ bool anyLinks = false;
 uint32_t nextId = 1;
 uint32_t runKeyViews[2] = {PLATFORM_RUN_KEY_NATIVE, PLATFORM_RUN_KEY_32BIT};  // the keys' handles
 bool filteredAdministrator = false;
+std::vector<std::pair<std::string, std::function<void()>>> beforeCalls;
+bool renameByOpenPath = false;
 
 std::string Lower(std::string text) {
   for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -172,6 +174,13 @@ Node& MakeNode(const std::string& path, bool directory) {
 // Counts the call and applies its rules; true when the call is to fail.
 bool Call(const std::string& operation, const std::string& argument) {
   callCounts[operation] += 1;
+  for (auto& before : beforeCalls) {
+    if (before.first == operation && before.second) {
+      std::function<void()> action = before.second;
+      before.second = nullptr;  // once: the action may itself make calls
+      action();
+    }
+  }
   bool fail = false;
   for (Rule& rule : rules) {
     if (rule.operation != operation) continue;
@@ -237,6 +246,8 @@ void Fake_Reset() {
   filteredAdministrator = false;
   growths.clear();
   anyLinks = false;
+  beforeCalls.clear();
+  renameByOpenPath = false;
 }
 
 void Fake_AddDrive(const std::string& root, uint32_t type) {
@@ -331,6 +342,12 @@ uint32_t Fake_Attributes(const std::string& path) {
   return key.empty() ? 0xFFFFFFFFu : tree[key].attributes;
 }
 
+std::string Fake_Contents(const std::string& path) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  std::string key = Resolve(path);
+  return key.empty() ? std::string() : tree[key].contents;
+}
+
 void Fake_SetWindowsDirectory(const std::string& path) {
   std::lock_guard<std::recursive_mutex> hold(fakeLock);
   windowsDirectory = path;
@@ -390,6 +407,16 @@ void Fake_StopAt(const std::string& operation, const std::string& argument, int 
 int Fake_CallCount(const std::string& operation) {
   std::lock_guard<std::recursive_mutex> hold(fakeLock);
   return callCounts[operation];
+}
+
+void Fake_BeforeCall(const std::string& operation, std::function<void()> action) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  beforeCalls.emplace_back(operation, std::move(action));
+}
+
+void Fake_RenameByOpenPath(bool on) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  renameByOpenPath = on;
 }
 
 int Fake_OpenHandles() {
@@ -782,6 +809,67 @@ bool Platform_DeleteOpenFile(PlatformHandle file) {
   if (found == nullptr || (found->attributes & PLATFORM_ATTR_READONLY)) return false;
   static_cast<FileState*>(file)->deleteMarked = true;
   return true;
+}
+
+// The parent directory's key and the last name of a path; false when the parent does not exist.
+static bool ParentAndName(const std::string& path, std::string* parentKey, std::string* name) {
+  size_t cut = path.find_last_of('\\');
+  if (cut == std::string::npos || cut + 1 == path.size()) return false;
+  std::string parentPath = path.substr(0, cut);
+  if (parentPath.size() == 2 && parentPath[1] == ':') parentPath += '\\';
+  *parentKey = Resolve(Seen(parentPath));
+  *name = path.substr(cut + 1);
+  return !parentKey->empty() && tree[*parentKey].directory;
+}
+
+uint32_t Platform_RenameOpenFile(PlatformHandle file, const char* newPath) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  FileState* state = static_cast<FileState*>(file);
+  if (Call("RenameOpenFile", state->path)) return PLATFORM_RENAME_FAILED;
+  std::string key = renameByOpenPath ? Resolve(Seen(state->path), false) : state->key;
+  std::string parentKey, name;
+  if (key.empty() || !tree.count(key) || !ParentAndName(newPath, &parentKey, &name)) return PLATFORM_RENAME_FAILED;
+  std::string newKey = parentKey + "\\" + Lower(name);
+  if (tree.count(newKey)) return PLATFORM_RENAME_FAILED;
+  if (VolumeOf(parentKey) != VolumeOf(key)) return PLATFORM_RENAME_OTHER_VOLUME;
+  Node node = tree[key];
+  node.name = name;
+  RemoveKey(key);
+  tree[newKey] = node;
+  tree[parentKey].children.push_back(newKey);
+  if (state->key == key) state->key = newKey;
+  return PLATFORM_RENAME_DONE;
+}
+
+bool Platform_CreateNewFile(const char* path, PlatformHandle* file) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  if (Call("CreateNewFile", path)) return false;
+  std::string parentKey, name;
+  if (!ParentAndName(path, &parentKey, &name) || tree.count(parentKey + "\\" + Lower(name))) return false;
+  std::string key = parentKey + "\\" + Lower(name);
+  Node node;
+  node.name = name;
+  node.attributes = PLATFORM_ATTR_ARCHIVE;
+  node.id = nextId++;
+  node.writeTime = node.id;
+  tree[key] = node;
+  tree[parentKey].children.push_back(key);
+  *file = new FileState{key, 0, path};
+  openHandles += 1;
+  return true;
+}
+
+bool Platform_WriteFile(PlatformHandle file, const void* buffer, uint32_t size) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  Node* found = OpenNode("WriteFile", file);
+  if (found == nullptr) return false;
+  found->contents.append(static_cast<const char*>(buffer), size);
+  return true;
+}
+
+bool Platform_FlushFile(PlatformHandle file) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  return OpenNode("FlushFile", file) != nullptr;
 }
 
 PlatformHandle Platform_StartThread(PlatformThreadBody body, void* argument) {

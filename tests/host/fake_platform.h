@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,7 @@ void Fake_Touch(const std::string& path);
 void Fake_SetLinks(const std::string& path, uint32_t links);
 bool Fake_FileExists(const std::string& path);
 uint32_t Fake_Attributes(const std::string& path);
+std::string Fake_Contents(const std::string& path);  // "" when there is no file
 void Fake_SetWindowsDirectory(const std::string& path);
 
 // The process table. An empty imagePath means the image path cannot be read.
@@ -63,5 +65,10 @@ void Fake_Fail(const std::string& operation, const std::string& argument = "", i
 // Sets stopRequested when the matching call is made, before it returns.
 void Fake_StopAt(const std::string& operation, const std::string& argument = "", int nth = 1);
 int Fake_CallCount(const std::string& operation);
+// Runs action when the matching call is made, before it does anything: the machine changed mid-operation.
+void Fake_BeforeCall(const std::string& operation, std::function<void()> action);
+// RenameOpenFile renames what the handle's path leads to at the time of the call, as Wine's does, instead of
+// the open file itself (false after Fake_Reset).
+void Fake_RenameByOpenPath(bool on);
 // Listings, files, snapshots, processes and keys still open.
 int Fake_OpenHandles();

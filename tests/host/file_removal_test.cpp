@@ -164,3 +164,154 @@ TEST(FileRemoval, StillExaminedChecksWithoutDeleting) {
 }
 
 }  // namespace
+
+namespace {
+
+// Moves into a quarantine folder on the found file's volume (a rename) or on another one (a copy, then the delete).
+const char SAME_VOLUME_BODY[] = "D:\\q\\1.body";
+const char OTHER_VOLUME_COPY[] = "C:\\q\\1.body.partial";
+
+struct MoveCase {
+  std::string name;
+  std::function<void()> afterTheWalk;  // what changes between the finding and the move
+  uint32_t moved;                      // FileRemoval_MoveTo's result
+  bool copied;                         // FileRemoval_CopyTo's result
+  bool swapsWhileOpen = false;         // the found path leads elsewhere once the call has begun
+};
+
+void PrintTo(const MoveCase& moveCase, std::ostream* out) { *out << moveCase.name; }
+
+class MoveCases : public ::testing::TestWithParam<MoveCase> {
+ protected:
+  void SetUp() override {
+    StartRecording();
+    Fake_AddDrive("C:\\", PLATFORM_DRIVE_FIXED);
+    Fake_AddDrive("D:\\", PLATFORM_DRIVE_FIXED);
+    Fake_AddDirectory("C:\\q");
+    Fake_AddDirectory("D:\\q");
+    Fake_AddFile(FOUND, Vexlor("found body"), PLATFORM_ATTR_READONLY);
+    Fake_AddFile(IMPORTANT, Vexlor("important body"), PLATFORM_ATTR_READONLY);
+    ASSERT_TRUE(FileRemoval_Examine(FOUND, &examined));
+    GetParam().afterTheWalk();
+    foundBefore = Fake_Contents(FOUND);
+    attributesBefore = Fake_Attributes(FOUND);
+  }
+  void TearDown() override {
+    FileRemoval_Release(&examined);
+    EXPECT_EQ(0, Fake_OpenHandles());
+  }
+  // What every refusal leaves: the file where it was, unchanged, the other folder's file too.
+  void ExpectNothingChanged(const char* target) {
+    EXPECT_EQ("", Fake_Contents(target)) << "no body in the quarantine";
+    if (!GetParam().swapsWhileOpen) {
+      EXPECT_EQ(foundBefore, Fake_Contents(FOUND));
+      EXPECT_EQ(attributesBefore, Fake_Attributes(FOUND));
+    }
+    EXPECT_EQ(Vexlor("important body"), Fake_Contents(IMPORTANT));
+    EXPECT_EQ(static_cast<uint32_t>(PLATFORM_ATTR_READONLY), Fake_Attributes(IMPORTANT));
+  }
+  ExaminedFile examined;
+  std::string foundBefore;
+  uint32_t attributesBefore = 0;
+};
+
+TEST_P(MoveCases, RenamesOnlyTheExaminedFile) {
+  uint32_t moved = FileRemoval_MoveTo(FOUND, &examined, REMOVAL_NEEDS_VEXLOR_CHECKSUM, SAME_VOLUME_BODY);
+  EXPECT_EQ(GetParam().moved, moved);
+  if (moved == MOVE_DONE) {
+    EXPECT_FALSE(Fake_FileExists(FOUND));
+    EXPECT_EQ(Vexlor("found body"), Fake_Contents(SAME_VOLUME_BODY));
+    EXPECT_EQ(Vexlor("important body"), Fake_Contents(IMPORTANT));
+  } else {
+    ExpectNothingChanged(SAME_VOLUME_BODY);
+  }
+}
+
+TEST_P(MoveCases, CopiesOnlyTheExaminedFile) {
+  bool copied = FileRemoval_CopyTo(FOUND, &examined, REMOVAL_NEEDS_VEXLOR_CHECKSUM, OTHER_VOLUME_COPY);
+  EXPECT_EQ(GetParam().copied, copied);
+  if (copied) {
+    EXPECT_EQ(Vexlor("found body"), Fake_Contents(OTHER_VOLUME_COPY));
+    EXPECT_EQ(Vexlor("important body"), Fake_Contents(IMPORTANT));
+    if (!GetParam().swapsWhileOpen) {
+      EXPECT_EQ(Vexlor("found body"), Fake_Contents(FOUND)) << "a copy leaves the original";
+    }
+  } else {
+    ExpectNothingChanged(OTHER_VOLUME_COPY);
+  }
+}
+
+void SwapFolderForLink() {
+  Fake_AddLink("D:\\x", "C:\\important");
+}
+
+const MoveCase MOVE_CASES[] = {
+    {"Unchanged", [] {}, MOVE_DONE, true},
+    {"AnotherFileOfTheSameName",
+     [] {
+       Fake_RemoveFile(FOUND);
+       Fake_AddFile(FOUND, Vexlor("found body"), PLATFORM_ATTR_READONLY);
+     },
+     MOVE_REFUSED, false},
+    {"SameFileGrown", [] { Fake_AddFile(FOUND, Vexlor("found body, longer"), PLATFORM_ATTR_READONLY); }, MOVE_REFUSED,
+     false},
+    {"ChecksumNoLongerVexlor", [] { Fake_AddFile(FOUND, "found body....", PLATFORM_ATTR_READONLY); }, MOVE_REFUSED,
+     false},
+    {"FolderSwappedForALinkToAnotherFolder", SwapFolderForLink, MOVE_REFUSED, false},
+    {"FolderBecameALink", [] { Fake_SetAttributes("D:\\x", PLATFORM_ATTR_DIRECTORY | PLATFORM_ATTR_REPARSE_POINT); },
+     MOVE_REFUSED, false},
+    {"FileBecameAReparsePoint",
+     [] { Fake_SetAttributes(FOUND, PLATFORM_ATTR_READONLY | PLATFORM_ATTR_REPARSE_POINT); }, MOVE_REFUSED, false},
+    {"FileGone", [] { Fake_RemoveFile(FOUND); }, MOVE_FAILED, false},
+    {"OpenRefused", [] { Fake_Fail("OpenForDelete", FOUND); }, MOVE_FAILED, false},
+    {"RenameAndWriteRefused",
+     [] {
+       Fake_Fail("RenameOpenFile");
+       Fake_Fail("WriteFile");
+     },
+     MOVE_FAILED, false},
+    {"BodyNameTaken",
+     [] {
+       Fake_AddFile(SAME_VOLUME_BODY, "");
+       Fake_AddFile(OTHER_VOLUME_COPY, "");
+     },
+     MOVE_FAILED, false},
+    // Wine renames by the path it resolved when the file was opened: a folder swapped meanwhile moves the
+    // other folder's file, which goes back; the copy reads the open file itself. Wine's drives share one file
+    // system, where a rename between them works.
+    {"FolderSwappedWhileOpenOnWine",
+     [] {
+       Fake_SetVolume("C:\\important", 'd');
+       Fake_RenameByOpenPath(true);
+       Fake_BeforeCall("RenameOpenFile", SwapFolderForLink);
+       Fake_BeforeCall("CreateNewFile", SwapFolderForLink);
+     },
+     MOVE_UNVERIFIED, true, true},
+};
+
+INSTANTIATE_TEST_SUITE_P(FileRemoval, MoveCases, ::testing::ValuesIn(MOVE_CASES),
+                         [](const ::testing::TestParamInfo<MoveCase>& info) { return info.param.name; });
+
+// Across volumes the rename changes nothing and says so: the caller copies and deletes instead.
+TEST(FileRemoval, MoveToAnotherVolumeChangesNothing) {
+  StartRecording();
+  Fake_AddDrive("C:\\", PLATFORM_DRIVE_FIXED);
+  Fake_AddDrive("D:\\", PLATFORM_DRIVE_FIXED);
+  Fake_AddDirectory("C:\\q");
+  Fake_AddFile(FOUND, Vexlor("found body"));
+  ExaminedFile examined;
+  ASSERT_TRUE(FileRemoval_Examine(FOUND, &examined));
+  EXPECT_EQ(static_cast<uint32_t>(MOVE_OTHER_VOLUME),
+            FileRemoval_MoveTo(FOUND, &examined, REMOVAL_NEEDS_VEXLOR_CHECKSUM, "C:\\q\\1.body"));
+  EXPECT_EQ(Vexlor("found body"), Fake_Contents(FOUND));
+  EXPECT_FALSE(Fake_FileExists("C:\\q\\1.body"));
+  // A dropped file is found by its name: its contents are copied whatever they are.
+  Fake_AddFile(FOUND, "found body....");
+  EXPECT_FALSE(FileRemoval_CopyTo(FOUND, &examined, REMOVAL_NEEDS_VEXLOR_CHECKSUM, "C:\\q\\1.body"));
+  EXPECT_TRUE(FileRemoval_CopyTo(FOUND, &examined, 0, "C:\\q\\1.body"));
+  EXPECT_EQ("found body....", Fake_Contents("C:\\q\\1.body"));
+  FileRemoval_Release(&examined);
+  EXPECT_EQ(0, Fake_OpenHandles());
+}
+
+}  // namespace

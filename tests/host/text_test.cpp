@@ -73,4 +73,25 @@ TEST(TextConversion, ResultThatDoesNotFitLeavesTheDestinationEmpty) {
   EXPECT_EQ(0, units[0]);
 }
 
+// The long form: drive paths and shares get their prefix, every other path is passed on as it stands.
+TEST(TextConversion, LongPathForm) {
+  const char* const cases[][2] = {
+      {"C:\\x\\caf\xC3\xA9.exe", "\\\\?\\C:\\x\\caf\xC3\xA9.exe"},
+      {"\\\\server\\share\\f", "\\\\?\\UNC\\server\\share\\f"},
+      {"\\\\?\\C:\\x", "\\\\?\\C:\\x"},
+      {"\\\\.\\pipe\\p", "\\\\.\\pipe\\p"},
+      {"report.json", "report.json"},
+  };
+  for (const auto& pair : cases) {
+    size_t units = Text_LongPathLengthOf(pair[0]);
+    std::vector<uint16_t> wide(units + 1, 'x');
+    ASSERT_TRUE(Text_ToLongPath(wide.data(), wide.size(), pair[0])) << pair[0];
+    std::vector<uint16_t> expected(Text_Utf16LengthOf(pair[1]) + 1);
+    Text_ToUtf16(expected.data(), expected.size(), pair[1]);
+    EXPECT_EQ(expected, wide) << pair[0];
+    EXPECT_FALSE(Text_ToLongPath(wide.data(), units, pair[0])) << "one unit short";
+    EXPECT_EQ(0, wide[0]);
+  }
+}
+
 }  // namespace
