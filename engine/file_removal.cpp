@@ -140,14 +140,18 @@ bool FileRemoval_Delete(const char* path, const ExaminedFile* examined, uint32_t
   return marked && SameFolderLinks(path, examined->folderLinks) && !Platform_FileExists(path);
 }
 
-// Whether the file at path is the examined one by volume and index (a moved file keeps both).
+// Whether the file at path is the examined one: its index, size and last write, which a rename keeps. Not its
+// volume serial: Wine's drive letters may share one file system, where a rename between them works and the
+// file takes the serial of its new drive.
 static bool IsExaminedFileAt(const char* path, const ExaminedFile* examined) {
   PlatformHandle file;
   if (!Platform_OpenForIdentity(path, &file)) return false;
   PlatformFileIdentity now;
+  const PlatformFileIdentity& then = examined->identity;
   bool same = Platform_GetFileIdentity(file, &now) && !(now.attributes & PLATFORM_ATTR_REPARSE_POINT) &&
-              now.volume == examined->identity.volume && now.indexHigh == examined->identity.indexHigh &&
-              now.indexLow == examined->identity.indexLow;
+              now.indexHigh == then.indexHigh && now.indexLow == then.indexLow && now.sizeLow == then.sizeLow &&
+              now.sizeHigh == then.sizeHigh && now.writeTimeLow == then.writeTimeLow &&
+              now.writeTimeHigh == then.writeTimeHigh;
   Platform_CloseFile(file);
   return same;
 }
