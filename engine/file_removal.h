@@ -1,4 +1,4 @@
-// Deleting or moving exactly the file that was examined: its identity when found, every check and the act on one handle.
+// Deleting or moving exactly the examined file: its identity when found, every check and the act on one handle.
 #pragma once
 
 #include <cstdint>

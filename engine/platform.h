@@ -169,8 +169,8 @@ PlatformHandle Platform_CreateLock();
 void Platform_Lock(PlatformHandle lock);
 void Platform_Unlock(PlatformHandle lock);
 
-// SHA-256 of a whole file (a UTF-8 path, as every path here) from the system's cryptographic provider (CryptoAPI, PROV_RSA_AES, XP SP3 and
-// later); false when the file cannot be read or the provider has no SHA-256.
+// SHA-256 of a whole file (a UTF-8 path, as every path here) from the system's cryptographic provider
+// (CryptoAPI, PROV_RSA_AES, XP SP3 and later); false when the file cannot be read or the provider has no SHA-256.
 enum { PLATFORM_SHA256_SIZE = 32 };
 bool Platform_Sha256File(const char* path, uint8_t digest[PLATFORM_SHA256_SIZE]);
 // Loads the provider for the rest of the process; called before any span with the WOW64 redirector off, where

@@ -352,12 +352,12 @@ static bool OpenFileInformation(const char* byHandleName, const char* ntName, HA
   LONG result = nt(file, &status, info, size, ntClass);
   if (result >= 0) return true;
   // The error codes the callers tell apart or show, as the by-handle call would set them.
-  const LONG STATUS_ACCESS_DENIED_CODE = static_cast<LONG>(0xC0000022), STATUS_NAME_COLLISION = static_cast<LONG>(0xC0000035),
-             STATUS_NOT_SAME_DEVICE_CODE = static_cast<LONG>(0xC00000D4);
-  SetLastError(result == STATUS_NOT_SAME_DEVICE_CODE ? ERROR_NOT_SAME_DEVICE
-               : result == STATUS_ACCESS_DENIED_CODE ? ERROR_ACCESS_DENIED
-               : result == STATUS_NAME_COLLISION     ? ERROR_ALREADY_EXISTS
-                                                     : ERROR_GEN_FAILURE);
+  const LONG ACCESS_DENIED = static_cast<LONG>(0xC0000022), NAME_COLLISION = static_cast<LONG>(0xC0000035),
+             NOT_SAME_DEVICE = static_cast<LONG>(0xC00000D4);
+  SetLastError(result == NOT_SAME_DEVICE  ? ERROR_NOT_SAME_DEVICE
+               : result == ACCESS_DENIED  ? ERROR_ACCESS_DENIED
+               : result == NAME_COLLISION ? ERROR_ALREADY_EXISTS
+                                          : ERROR_GEN_FAILURE);
   return false;
 }
 

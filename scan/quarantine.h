@@ -5,10 +5,8 @@
 // of an item put back. An interrupted move or restore leaves the original or the body, never neither.
 //
 // A file is moved in only while its path still leads to the file examined when it was found (identity, folder
-// links, checksum: engine/file_removal.h), and across volumes its original is deleted through a handle after
-// the same checks. The rename itself is still by path: a swap in the moment between the check and the rename
-// would put the other file into quarantine, whence /restore brings it back. Closing that too means renaming
-// the checked handle itself (FileRenameInfo, or NtSetInformationFile's FileRenameInformation on XP).
+// links, checksum: engine/file_removal.h): the checked handle itself is renamed into the folder, or across
+// volumes read for the copy, after which the original is deleted through a handle after the same checks.
 #pragma once
 
 #include <string>
@@ -23,8 +21,9 @@ std::string Quarantine_Folder(const std::string& chosen);
 // Creates the folder and its parents; the folder's access list gives Administrators and SYSTEM full control and
 // inherits nothing. False with a reason when the folder cannot be created.
 bool Quarantine_Prepare(const std::string& folder, std::string* error);
-// Moves the finding's file in: manifest first, then a rename on the same volume, or across volumes a copy that
-// is verified against the SHA-256 before the original is deleted. Sets the finding's action, error and id.
+// Moves the finding's file in: manifest first, then a rename of the checked file on the same volume, or across
+// volumes a copy read through the checked file and verified against the SHA-256 before the original is deleted.
+// Sets the finding's action, error and id.
 void Quarantine_MoveIn(const std::string& folder, const std::string& machine, ScanFinding* finding);
 // /list: one line per item on standard output. Returns an exit code.
 int Quarantine_List(const std::string& folder);

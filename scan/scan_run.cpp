@@ -157,7 +157,8 @@ static int CheckReady(const ScanOptions& options, const std::string& folder, boo
     return EXIT_QUARANTINE_FAILED;
   }
   if (!options.reportPath.empty() && !FileTools_WriteAtomically(options.reportPath + ".check", "")) {
-    std::fprintf(stderr, "PurgewellScan: the report %s cannot be written\n", ConsoleText_Of(options.reportPath).c_str());
+    std::fprintf(stderr, "PurgewellScan: the report %s cannot be written\n",
+                 ConsoleText_Of(options.reportPath).c_str());
     return EXIT_REPORT_FAILED;
   }
   if (!options.reportPath.empty()) FileTools_Delete(options.reportPath + ".check");
