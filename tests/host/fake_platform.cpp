@@ -174,13 +174,13 @@ Node& MakeNode(const std::string& path, bool directory) {
 // Counts the call and applies its rules; true when the call is to fail.
 bool Call(const std::string& operation, const std::string& argument) {
   callCounts[operation] += 1;
+  // Each action runs once, after it is taken off the list: it may itself make calls or add actions.
+  std::vector<std::function<void()>> due;
   for (auto& before : beforeCalls) {
-    if (before.first == operation && before.second) {
-      std::function<void()> action = before.second;
-      before.second = nullptr;  // once: the action may itself make calls
-      action();
-    }
+    if (before.first == operation && before.second) due.push_back(std::move(before.second));
+    if (before.first == operation) before.second = nullptr;
   }
+  for (auto& action : due) action();
   bool fail = false;
   for (Rule& rule : rules) {
     if (rule.operation != operation) continue;
