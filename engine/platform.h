@@ -183,3 +183,14 @@ typedef unsigned (*PlatformThreadBody)(void* argument);
 PlatformHandle Platform_StartThread(PlatformThreadBody body, void* argument);
 void Platform_WaitThread(PlatformHandle thread);
 void Platform_CloseThread(PlatformHandle thread);
+
+// How many CPUs this process may run on (its affinity mask); 1 when that cannot be learnt.
+uint32_t Platform_UsableCpuCount();
+
+// Counting semaphores (kernel semaphores on Windows) for the scan's reader threads. Null when one cannot be made.
+PlatformHandle Platform_CreateSemaphore(int32_t initialCount, int32_t maximumCount);
+// Adds count to the semaphore, waking as many waiters.
+void Platform_ReleaseSemaphore(PlatformHandle semaphore, int32_t count);
+// Waits without end until the count is above 0, then takes one.
+void Platform_WaitSemaphore(PlatformHandle semaphore);
+void Platform_CloseSemaphore(PlatformHandle semaphore);

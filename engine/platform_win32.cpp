@@ -516,3 +516,22 @@ PlatformHandle Platform_StartThread(PlatformThreadBody body, void* argument) {
 void Platform_WaitThread(PlatformHandle thread) { WaitForSingleObject(thread, INFINITE); }
 
 void Platform_CloseThread(PlatformHandle thread) { CloseHandle(thread); }
+
+uint32_t Platform_UsableCpuCount() {
+  DWORD_PTR process = 0;
+  DWORD_PTR system = 0;
+  if (!GetProcessAffinityMask(GetCurrentProcess(), &process, &system)) return 1;
+  uint32_t count = 0;
+  for (; process != 0; process &= process - 1) ++count;
+  return count == 0 ? 1 : count;
+}
+
+PlatformHandle Platform_CreateSemaphore(int32_t initialCount, int32_t maximumCount) {
+  return CreateSemaphoreW(nullptr, initialCount, maximumCount, nullptr);
+}
+
+void Platform_ReleaseSemaphore(PlatformHandle semaphore, int32_t count) { ReleaseSemaphore(semaphore, count, nullptr); }
+
+void Platform_WaitSemaphore(PlatformHandle semaphore) { WaitForSingleObject(semaphore, INFINITE); }
+
+void Platform_CloseSemaphore(PlatformHandle semaphore) { CloseHandle(semaphore); }

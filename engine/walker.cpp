@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "signatures.h"
+#include "read_pool.h"
 #include "text.h"
 
 namespace {
@@ -29,6 +29,7 @@ struct WalkState {
   size_t linkCount;
   size_t linkCapacity;
   PlatformFindData entry;
+  ReadPool* pool;  // null: each file is read and reported here, in turn
 };
 
 // Room for the "\\?\" the platform puts before a path and the "\*" of a listing pattern after it.
@@ -59,6 +60,15 @@ static bool SameDirectory(const PlatformDirectoryId& a, const PlatformDirectoryI
   return a.volume == b.volume && a.indexHigh == b.indexHigh && a.indexLow == b.indexLow;
 }
 
+// A skip the walk itself finds, in its place among the files' events.
+static void ReportSkip(WalkState* walk, ScanEvent event, const char* text) {
+  if (walk->pool != nullptr) {
+    ReadPool_AddSkip(walk->pool, event, text);
+  } else {
+    ScanControl_ReportSkip(walk->request->reporter, event, text);
+  }
+}
+
 // The path now in the buffer (a directory's) is listed and becomes the deepest level; its first entry is in
 // walk->entry. False when it cannot be listed or held: the walk goes on without it.
 static bool EnterDirectory(WalkState* walk, size_t units) {
@@ -76,7 +86,7 @@ static bool EnterDirectory(WalkState* walk, size_t units) {
   if (!listed) {
     // Named as it was given, without the separator added here.
     if (needsSeparator) walk->path[length - 1] = '\0';
-    ScanControl_ReportSkip(walk->request->reporter, SCAN_EV_SKIPPED_UNLISTABLE, walk->path);
+    ReportSkip(walk, SCAN_EV_SKIPPED_UNLISTABLE, walk->path);
     return false;
   }
   WalkLevel level = {find, length, units + (needsSeparator ? 1 : 0), false, false, {0, 0, 0}};
@@ -126,7 +136,7 @@ static bool FollowLink(WalkState* walk) {
   for (size_t i = walk->depth; i > 0; --i) {
     PlatformDirectoryId ancestor;
     if (LevelId(walk, i - 1, &ancestor) && SameDirectory(ancestor, target)) {
-      ScanControl_ReportSkip(walk->request->reporter, SCAN_EV_SKIPPED_LINK_LOOP, walk->path);
+      ReportSkip(walk, SCAN_EV_SKIPPED_LINK_LOOP, walk->path);
       return false;
     }
   }
@@ -141,20 +151,14 @@ static bool FollowLink(WalkState* walk) {
   return room;
 }
 
-static void ReportFile(const char* path, const PlatformFindData& entry, ScanReporter reporter) {
-  uint32_t crc;
-  bool empty = entry.sizeHigh == 0 && entry.sizeLow == 0;
-  if (entry.sizeHigh != 0 || entry.sizeLow > WALK_SIZE_LIMIT) {
-    ScanControl_ReportSkip(reporter, SCAN_EV_SKIPPED_TOO_LARGE, path);
-  } else if (!empty && FileCrc32_AtMost(path, WALK_SIZE_LIMIT, &crc)) {
-    for (int row = 0; row < SIGNATURE_COUNT; ++row) {
-      if (SignatureTable[row].crc == crc) ScanReport(reporter, SCAN_EV_INFECTED_FILE, path, &SignatureTable[row]);
-    }
-  } else if (!empty) {
-    ScanControl_ReportSkip(reporter, SCAN_EV_SKIPPED_UNREADABLE, path);
+static void ReportFile(WalkState* walk) {
+  if (walk->pool != nullptr) {
+    ReadPool_AddFile(walk->pool, walk->path, walk->entry);
+    return;
   }
-  // An empty entry cannot be a Vexlor body; devices and pipes list as empty, so they are not even opened.
-  ScanReport(reporter, SCAN_EV_PROGRESS, path, nullptr);
+  WalkFileVerdict verdict = WalkFile_Listed(walk->entry);
+  if (verdict.outcome == WALK_FILE_NEEDS_READ) verdict = WalkFile_Read(walk->path);
+  WalkFile_Report(walk->request->reporter, walk->path, verdict);
 }
 
 static void CloseListings(WalkState* walk) {
@@ -167,11 +171,11 @@ static bool HandleEntry(WalkState* walk) {
   if (walk->entry.name[0] == '.' || walk->entry.name[0] == '\0') return false;
   // A path past the platform's limit is skipped whole, never cut into another file's path.
   if (!SetEntryPath(walk, &units)) {
-    ScanControl_ReportSkip(walk->request->reporter, SCAN_EV_SKIPPED_PATH_TOO_LONG, walk->entry.name);
+    ReportSkip(walk, SCAN_EV_SKIPPED_PATH_TOO_LONG, walk->entry.name);
     return false;
   }
   if (!(walk->entry.attributes & PLATFORM_ATTR_DIRECTORY)) {
-    ReportFile(walk->path, walk->entry, walk->request->reporter);
+    ReportFile(walk);
     return false;
   }
   if ((walk->entry.attributes & PLATFORM_ATTR_REPARSE_POINT) && !FollowLink(walk)) return false;
@@ -208,8 +212,11 @@ void WalkDirectory(const WalkRequest* request) {
   size_t length = std::strlen(request->directory);
   bool walked = true;
   if (ReservePath(&walk, length + 3)) {
+    walk.pool = ReadPool_Start(request->reporter);
     std::memcpy(walk.path, request->directory, length + 1);
     if (EnterDirectory(&walk, Text_Utf16LengthOf(request->directory))) walked = WalkLevels(&walk);
+    // The files handed over before a stop still go out, so the events are those of a serial walk up to a point.
+    if (walk.pool != nullptr && !ReadPool_Finish(walk.pool)) walked = false;
   }
   std::free(walk.levels);
   std::free(walk.path);

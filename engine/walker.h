@@ -3,8 +3,7 @@
 
 #include "platform.h"
 #include "scan_events.h"
-
-enum : uint32_t { WALK_SIZE_LIMIT = 41984 };  // 0xA400: largest file that can be a Vexlor body
+#include "walk_file.h"
 enum { WALK_MAX_VOLUMES = 26 };
 
 // The volumes of the drives a scan walks. A directory link into one of them is not followed: the walk of that
@@ -23,6 +22,8 @@ struct WalkRequest {
 };
 
 // Iterative: the listing handles and the path live on the heap, so the stack use does not grow with depth.
+// Where the process may use more than one CPU the listed files are read by a pool of threads (read_pool.h);
+// the events are the same, in the same order, and all go out on the calling thread.
 void WalkDirectory(const WalkRequest* request);
 
 // Notes the volume of a drive root the scan will walk; false when root names the same directory as an earlier

@@ -2,7 +2,10 @@
 #include "fake_platform.h"
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
+#include <set>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -57,6 +60,7 @@ struct FileState {
   size_t position;
   std::string path;
   bool deleteMarked = false;  // the name goes when the handle is closed
+  bool firstReadDone = false;
 };
 
 struct Growth {
@@ -96,6 +100,15 @@ uint32_t runKeyViews[2] = {PLATFORM_RUN_KEY_NATIVE, PLATFORM_RUN_KEY_32BIT};  //
 bool filteredAdministrator = false;
 std::vector<std::pair<std::string, std::function<void()>>> beforeCalls;
 bool renameByOpenPath = false;
+uint32_t cpuCount = 1;
+// Scrambled reads: the tickets of the first reads now held, and whether they are being let go, newest first.
+bool scrambleReads = false;
+std::condition_variable_any readGate;
+std::set<uint64_t> heldReads;
+uint64_t nextReadTicket = 0;
+bool releasingReads = false;
+std::vector<std::string> readOrder;
+const size_t SCRAMBLE_GROUP = 3;
 
 std::string Lower(std::string text) {
   for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -248,6 +261,11 @@ void Fake_Reset() {
   anyLinks = false;
   beforeCalls.clear();
   renameByOpenPath = false;
+  cpuCount = 1;
+  scrambleReads = false;
+  heldReads.clear();
+  releasingReads = false;
+  readOrder.clear();
 }
 
 void Fake_AddDrive(const std::string& root, uint32_t type) {
@@ -516,9 +534,38 @@ bool Platform_GetOpenFileInfo(PlatformHandle file, PlatformFileInfo* info) {
   return true;
 }
 
+// A first read waits (the lock let go) until it is the newest of a group of held reads, or of those left when no
+// other read has come for a while.
+static void HoldFirstRead(std::unique_lock<std::recursive_mutex>& hold, FileState* state) {
+  if (state->firstReadDone) return;
+  state->firstReadDone = true;
+  if (scrambleReads) {
+    uint64_t ticket = nextReadTicket++;
+    heldReads.insert(ticket);
+    readGate.notify_all();
+    for (;;) {
+      if (heldReads.size() >= SCRAMBLE_GROUP && !releasingReads) {
+        releasingReads = true;
+        readGate.notify_all();
+      }
+      if (releasingReads && *heldReads.rbegin() == ticket) break;
+      bool quiet = readGate.wait_for(hold, std::chrono::milliseconds(30)) == std::cv_status::timeout;
+      if (quiet && !releasingReads) {
+        releasingReads = true;
+        readGate.notify_all();
+      }
+    }
+    heldReads.erase(ticket);
+    if (heldReads.empty()) releasingReads = false;
+    readGate.notify_all();
+  }
+  readOrder.push_back(state->path);
+}
+
 bool Platform_ReadFile(PlatformHandle file, void* buffer, uint32_t size, uint32_t* bytesRead) {
-  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  std::unique_lock<std::recursive_mutex> hold(fakeLock);
   FileState* state = static_cast<FileState*>(file);
+  HoldFirstRead(hold, state);
   *bytesRead = 0;
   if (Call("ReadFile", state->path)) return false;
   auto found = tree.find(state->key);
@@ -900,6 +947,61 @@ void Platform_Lock(PlatformHandle lock) {
 void Platform_Unlock(PlatformHandle lock) {
   if (lock != nullptr) static_cast<std::mutex*>(lock)->unlock();
 }
+
+void Fake_SetCpuCount(uint32_t cpus) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  cpuCount = cpus;
+}
+
+void Fake_ScrambleReads(bool on) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  scrambleReads = on;
+}
+
+std::vector<std::string> Fake_ReadOrder() {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  return readOrder;
+}
+
+uint32_t Platform_UsableCpuCount() {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  Call("UsableCpuCount", "");
+  return cpuCount;
+}
+
+namespace {
+
+struct FakeSemaphore {
+  std::mutex lock;
+  std::condition_variable raised;
+  int32_t count;
+};
+
+}  // namespace
+
+PlatformHandle Platform_CreateSemaphore(int32_t initialCount, int32_t) {
+  {
+    std::lock_guard<std::recursive_mutex> hold(fakeLock);
+    if (Call("CreateSemaphore", "")) return nullptr;
+  }
+  return new FakeSemaphore{{}, {}, initialCount};
+}
+
+void Platform_ReleaseSemaphore(PlatformHandle semaphore, int32_t count) {
+  FakeSemaphore* fake = static_cast<FakeSemaphore*>(semaphore);
+  std::lock_guard<std::mutex> hold(fake->lock);
+  fake->count += count;
+  fake->raised.notify_all();
+}
+
+void Platform_WaitSemaphore(PlatformHandle semaphore) {
+  FakeSemaphore* fake = static_cast<FakeSemaphore*>(semaphore);
+  std::unique_lock<std::mutex> hold(fake->lock);
+  fake->raised.wait(hold, [fake] { return fake->count > 0; });
+  fake->count -= 1;
+}
+
+void Platform_CloseSemaphore(PlatformHandle semaphore) { delete static_cast<FakeSemaphore*>(semaphore); }
 
 void Fake_SetFilteredAdministrator(bool filtered) {
   std::lock_guard<std::recursive_mutex> hold(fakeLock);

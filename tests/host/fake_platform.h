@@ -57,6 +57,14 @@ std::vector<std::string> Fake_RunValueNames(uint32_t view = PLATFORM_RUN_KEY_NAT
 // The user is an administrator running with UAC's filtered rights (false after Fake_Reset).
 void Fake_SetFilteredAdministrator(bool filtered);
 
+// The CPUs the process may use (1 after Fake_Reset: the walk is serial).
+void Fake_SetCpuCount(uint32_t cpus);
+// Reads finish out of order: the first read of each opened file waits until a few reads wait together (or a
+// moment has passed with no other coming), and the waiting reads then go on newest first.
+void Fake_ScrambleReads(bool on);
+// The paths whose first read went on, in that order, since Fake_Reset.
+std::vector<std::string> Fake_ReadOrder();
+
 // Operations by name, as the Platform_ functions are called without the prefix ("FindFirst", "ReadFile", ...).
 // argument matches the call's path, pattern, process id or value index ("" matches any);
 // nth counts matching calls from 1 (0: every matching call). A failing CloseFile of a file marked for deletion

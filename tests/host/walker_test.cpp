@@ -38,6 +38,19 @@ TEST_P(WalkCases, ReportsExactlyTheseEvents) {
   EXPECT_EQ(0, Fake_OpenHandles());
 }
 
+// The same walk with its files read by a pool of four threads, the reads finishing out of order.
+TEST_P(WalkCases, ReportsTheSameEventsWhenAPoolReadsOutOfOrder) {
+  StartRecording();
+  Fake_SetCpuCount(4);
+  Fake_ScrambleReads(true);
+  Fake_AddDrive("C:\\", PLATFORM_DRIVE_FIXED);
+  GetParam().setup();
+  Walk(GetParam().root);
+  EXPECT_EQ(GetParam().expected, recordedEvents);
+  EXPECT_EQ(0, Fake_OpenHandles());
+  EXPECT_EQ(4, Fake_CallCount("StartThread"));
+}
+
 const WalkCase WALK_CASES[] = {
     {"SizeLimitIsInclusive",
      [] {

@@ -67,6 +67,22 @@ TEST_P(WalkViewCases, EachSystemFolderIsWalkedAsItIsOnDisk) {
   EXPECT_EQ(turnedOff ? Fake_CallCount("RedirectionOff") : 0, Fake_CallCount("RedirectionRestore"));
 }
 
+// Each reader thread of the pool turns its own redirector off: the files it reads are the ones the walk listed.
+TEST_P(WalkViewCases, ReaderThreadsSeeTheDiskAsTheWalkDoes) {
+  StartOn(GetParam().wow64);
+  Fake_SetCpuCount(2);
+  Fake_AddFile(SYSTEM32_FILE, Body(VEXLOR_A));
+  if (GetParam().wow64) Fake_AddFile(SYSWOW64_FILE, Body(VEXLOR_K));
+  if (GetParam().redirectorRefuses) Fake_Fail("RedirectionOff");
+
+  ScanRun(RecordWithView);
+
+  EXPECT_EQ(GetParam().expected, recordedEvents);
+  EXPECT_EQ(0, reportsWithRedirectorOff);
+  bool turnedOff = GetParam().wow64 && !GetParam().redirectorRefuses;
+  EXPECT_EQ(turnedOff ? Fake_CallCount("RedirectionOff") : 0, Fake_CallCount("RedirectionRestore"));
+}
+
 const WalkViewCase WALK_VIEW_CASES[] = {
     {"RedirectorOffShowsTheRealSystem32AndSysWOW64Once",
      true,
