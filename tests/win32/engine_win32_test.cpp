@@ -266,8 +266,20 @@ TEST(RealFindingList, RemovesFilesOnlyTheWideCallsReach) {
   for (const std::string& path : paths) EXPECT_FALSE(WideExists(path)) << path;
 }
 
+// The process on its first CPU only for the length of one test: the walk then reads each file itself, in turn.
+struct OneCpu {
+  DWORD_PTR process = 0;
+  OneCpu() {
+    DWORD_PTR system = 0;
+    GetProcessAffinityMask(GetCurrentProcess(), &process, &system);
+    SetProcessAffinityMask(GetCurrentProcess(), process & (~process + 1));
+  }
+  ~OneCpu() { SetProcessAffinityMask(GetCurrentProcess(), process); }
+};
+
 // The walk deletes the second file of a folder once it passed the first: the one that vanished between the
-// listing and its opening gives progress only.
+// listing and its opening gives progress only. The serial walk opens it only after the first one's events;
+// a pool of readers may have read it already.
 std::string vanishFolder;
 
 void DeleteTheOtherFile(void* context, ScanEvent event, const char* text, const ThreatSignature* signature) {
@@ -283,7 +295,11 @@ TEST(RealWalk, FileDeletedWhileTheWalkRunsGivesNoFinding) {
   WriteFileBytes(vanishFolder + "\\b.exe", ForgeCrc32("stand-in body", 0xB566B395u));
   Recording_Clear();
   WalkRequest walk = {vanishFolder.c_str(), {DeleteTheOtherFile, RecordEvent.context}, nullptr};
-  WalkDirectory(&walk);
+  {
+    OneCpu serial;
+    ASSERT_EQ(1u, Platform_UsableCpuCount());
+    WalkDirectory(&walk);
+  }
   ASSERT_EQ(3u, recordedEvents.size());
   std::string first = recordedEvents[1].substr(std::string("PROGRESS ").size());
   std::string second = first == vanishFolder + "\\a.exe" ? vanishFolder + "\\b.exe" : vanishFolder + "\\a.exe";
@@ -291,6 +307,32 @@ TEST(RealWalk, FileDeletedWhileTheWalkRunsGivesNoFinding) {
             recordedEvents);
   EXPECT_FALSE(Exists(second));
   DeleteFileA(first.c_str());
+}
+
+// A real tree walked by the pool of readers gives the serial walk's events, file for file.
+TEST(RealWalk, ReaderPoolReportsAsTheSerialWalk) {
+  if (Platform_UsableCpuCount() < 2) GTEST_SKIP() << "the process may use one CPU only: there is no pool";
+  std::string root = ScratchFolder("pool");
+  for (int folder = 0; folder < 6; ++folder) {
+    std::string directory = root + "\\d" + std::to_string(folder);
+    CreateDirectoryA(directory.c_str(), nullptr);
+    for (int file = 0; file < 40; ++file) {
+      std::string body = Pattern(static_cast<size_t>(file * 300 + folder));
+      if (file % 9 == 4) body = ForgeCrc32(body, 0xB566B395u);
+      WriteFileBytes(directory + "\\f" + std::to_string(file) + ".bin", body);
+    }
+  }
+  WalkRequest walk = {root.c_str(), RecordEvent, nullptr};
+  Recording_Clear();
+  {
+    OneCpu serial;
+    WalkDirectory(&walk);
+  }
+  std::vector<std::string> serialEvents = recordedEvents;
+  ASSERT_EQ(6u * 40u + 6u * 4u, serialEvents.size());  // a progress for each file, four findings a folder
+  Recording_Clear();
+  WalkDirectory(&walk);
+  EXPECT_EQ(serialEvents, recordedEvents);
 }
 
 TEST(RealFindingList, RemovesReadOnlyAndHiddenFilesAndCountsTheMissingOne) {
