@@ -14,6 +14,8 @@
 #   --gui [NAME=]EXE   time this Purgewell.exe instead of the build's (repeatable); --no-gui leaves it out
 #   --gui-poll MS      how often the windowed program's driver looks for its windows (default 10)
 #   --no-scan          leave out PurgewellScan (timed by default: a report-only run with /quiet and a JSON report)
+#   --no-clamscan      leave out ClamAV's clamscan (timed by default when installed, natively on the same tree, with a
+#                      database of the forged files' MD5 hashes only)
 #   --no-doc           print the figures only; do not rewrite the results section of docs/performance.md
 #   --label TEXT       a note on what was measured, printed and written with the figures
 # The tree is generated once (bench/make-tree.py) and kept; the Wine template is kept next to it; the prefix copy is removed at the end.
@@ -37,6 +39,7 @@ guis=()
 gui_note=
 label=
 scan_wanted=1
+clam_wanted=1
 
 while [ $# -gt 0 ]; do
   case $1 in
@@ -50,10 +53,11 @@ while [ $# -gt 0 ]; do
     --gui) guis+=("$2"); shift 2 ;;
     --no-gui) gui_wanted=0; shift ;;
     --no-scan) scan_wanted=0; shift ;;
+    --no-clamscan) clam_wanted=0; shift ;;
     --gui-poll) gui_poll=$2; shift 2 ;;
     --no-doc) write_doc=0; shift ;;
     --label) label=$2; shift 2 ;;
-    -h|--help) sed -n '2,21p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,23p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "bench/run.sh: unknown option $1 (see --help)" >&2; exit 2 ;;
   esac
 done
@@ -122,6 +126,22 @@ done
 tree_line=$("$repo/bench/make-tree.py" --files "$files" --dir "$bench_dir")
 say "${tree_line#make-tree.py: }"
 forged_count=$(wc -l <"$bench_dir/forged.list")
+
+# --- ClamAV's clamscan, a peer: a hash database of the forged files only (never a signature download) -------------------
+clam_note=
+if [ "$clam_wanted" = 1 ] && ! command -v clamscan >/dev/null; then
+  clam_wanted=0 clam_note="clamscan was not timed: ClamAV is not installed (scripts/setup.sh installs it)."
+elif [ "$clam_wanted" = 0 ]; then
+  clam_note="clamscan was not timed (--no-clamscan)."
+fi
+clam_db=$bench_dir/forged.hdb
+if [ "$clam_wanted" = 1 ]; then
+  : >"$clam_db"
+  while IFS=$'\t' read -r path variant; do
+    file=$tree/${path//\\//}
+    printf '%s:%s:%s\n' "$(md5sum <"$file" | cut -d' ' -f1)" "$(stat -c %s "$file")" "$variant" >>"$clam_db"
+  done <"$bench_dir/forged.list"
+fi
 
 # --- The bench prefix: the tree as D:, the only fixed drive ----------------------------------------------------------
 say "preparing the Wine prefix"
@@ -256,6 +276,24 @@ timed_gui() {
   sed -n 's/^gui_timer: whole \([0-9.]*\) s.*/\1/p' "$work/$name.screen"
 }
 
+# timed_clam NAME PIN...: one clamscan of the tree with the forged files' database, skipping files over 41984 bytes as
+# the engine does; prints the wall time in seconds after checking that it found every forged file.
+timed_clam() {
+  local name=$1; shift
+  local start end status=0 found
+  start=$EPOCHREALTIME
+  "$@" clamscan --database="$clam_db" --recursive --infected --no-summary --max-filesize=41984 --max-scansize=41984 \
+    "$tree" >"$work/$name.screen" 2>&1 || status=$?
+  end=$EPOCHREALTIME
+  found=$(grep -c ' FOUND$' "$work/$name.screen" || true)
+  # Exit status 1: something was found.
+  if [ "$status" != 1 ] || [ "$found" != "$forged_count" ]; then
+    say "$name: clamscan ended with $status and found $found files, not $forged_count:"; cat "$work/$name.screen" >&2
+    return 1
+  fi
+  awk -v s="$start" -v e="$end" 'BEGIN { printf "%.3f\n", e - s }'
+}
+
 median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else printf "%.3f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f\n", a / b }'; }
 
@@ -275,6 +313,7 @@ timed_console warm-floor PurgewellFloor.exe taskset -c 0 >/dev/null
 for k in "${!gui_files[@]}"; do timed_gui "warm-g$k" "$k" taskset -c 0 >/dev/null; done
 for k in "${!console_files[@]}"; do timed_console "warm-c$k" "c$k\\PurgewellConsole.exe" taskset -c 0 >/dev/null; done
 [ "$scan_wanted" = 0 ] || timed_console warm-s0 's0\PurgewellScan.exe' taskset -c 0 >/dev/null
+[ "$clam_wanted" = 0 ] || timed_clam warm-clam taskset -c 0 >/dev/null
 
 # --- Timed runs, alternating (the order rotates every round) ---------------------------------------------------------
 # Each run's time is appended to $work/times-PHASE-WHO; WHO is floor, ufloor (wide calls), c0, c1..., wfloor or g0, g1...
@@ -285,11 +324,14 @@ round() {  # round PHASE INDEX PIN...: one run of the floor and of each console 
   for k in "${!gui_files[@]}"; do who+=("g$k"); done
   [ ${#gui_files[@]} = 0 ] || who+=(wfloor)
   [ "$scan_wanted" = 0 ] || who+=(s0)
+  [ "$clam_wanted" = 0 ] || who+=(clam)
   n=${#who[@]}
   for ((k = 0; k < n; k++)); do
     local w=${who[$(((k + index) % n))]} program t
     if [[ $w == g* ]]; then
       t=$(timed_gui "$w-$phase-$index" "${w#g}" "$@")
+    elif [ "$w" = clam ]; then
+      t=$(timed_clam "$w-$phase-$index" "$@")
     else
       case $w in
         floor) program=PurgewellFloor.exe ;;
@@ -356,6 +398,11 @@ for phase in pinned unpinned; do
     table+=$'\n'"| PurgewellScan (report only, /quiet, JSON report) | $shown | $count | $ms s | $(ratio "$ms" "$mf") |"
     all_runs+="PurgewellScan $phase: $(times "$phase" s0)."$'\n'
   fi
+  if [ "$clam_wanted" = 1 ]; then
+    mk=$(median_of "$phase" clam)
+    table+=$'\n'"| clamscan (ClamAV $(clamscan --version | cut -d/ -f1 | sed 's/^ClamAV //'), native, forged files' hashes) | $shown | $count | $mk s | $(ratio "$mk" "$mf") |"
+    all_runs+="clamscan $phase: $(times "$phase" clam)."$'\n'
+  fi
   for k in "${!gui_files[@]}"; do
     mg=$(median_of "$phase" "g$k")
     table+=$'\n'"| ${gui_names[$k]} (windowed) | $shown | $count | $mg s | $(ratio "$mg" "$mf") ($(ratio "$mg" "$mw") of the windowed floor) |"
@@ -366,6 +413,8 @@ builds=""
 for k in "${!console_files[@]}"; do builds+="${console_names[$k]}: sha256 $(sha256sum "${console_files[$k]}" | cut -c1-12)…; "; done
 for k in "${!gui_files[@]}"; do builds+="${gui_names[$k]}: sha256 $(sha256sum "${gui_files[$k]}" | cut -c1-12)…; "; done
 
+clam_line=$clam_note
+[ "$clam_wanted" = 0 ] || clam_line="Each clamscan run is ClamAV's scanner run natively (not under Wine) over the same tree, with --max-filesize=41984 and a database holding only the forged files' MD5 hashes; it must find every forged file."
 scan_line=
 [ "$scan_wanted" = 0 ] || scan_line="Each PurgewellScan run is a whole report-only run (/quiet, the report written to C:) in the same console; it must list every forged file."
 if [ ${#gui_files[@]} -gt 0 ]; then
@@ -385,6 +434,7 @@ Tree: $(printf "%s" "${tree_line#make-tree.py: }" | sed "s/ (up to date)$//"); D
 ${builds% }
 Each PurgewellConsole run is a whole run in a 120×40 tmux console, answers n then y typed ahead (nothing deleted).
 ${scan_line}
+${clam_line}
 $gui_line
 
 $table

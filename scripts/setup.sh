@@ -9,6 +9,7 @@ packages=(
   wine wine32:i386 wine64 fonts-wine
   xvfb xdotool imagemagick x11-apps tmux
   python3 shellcheck
+  clamav
   ansible ansible-lint
 )
 

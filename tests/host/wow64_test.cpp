@@ -51,37 +51,28 @@ void PrintTo(const WalkViewCase& walkCase, std::ostream* out) { *out << walkCase
 
 class WalkViewCases : public ::testing::TestWithParam<WalkViewCase> {};
 
-TEST_P(WalkViewCases, EachSystemFolderIsWalkedAsItIsOnDisk) {
-  StartOn(GetParam().wow64);
+// A scan of a machine with a Vexlor file in System32 (and in SysWOW64 on 64-bit Windows), on this many CPUs.
+void ScanSystemFolders(const WalkViewCase& walkCase, uint32_t cpus) {
+  StartOn(walkCase.wow64);
+  Fake_SetCpuCount(cpus);
   Fake_AddFile(SYSTEM32_FILE, Body(VEXLOR_A));
-  if (GetParam().wow64) Fake_AddFile(SYSWOW64_FILE, Body(VEXLOR_K));
-  if (GetParam().redirectorRefuses) Fake_Fail("RedirectionOff");
+  if (walkCase.wow64) Fake_AddFile(SYSWOW64_FILE, Body(VEXLOR_K));
+  if (walkCase.redirectorRefuses) Fake_Fail("RedirectionOff");
 
   ScanRun(RecordWithView);
 
-  EXPECT_EQ(GetParam().expected, recordedEvents);
+  EXPECT_EQ(walkCase.expected, recordedEvents);
   EXPECT_EQ(0, reportsWithRedirectorOff);
   EXPECT_FALSE(Fake_RedirectionOffOnThisThread());
   // Every time the redirector was turned off it was restored; where it never was, nothing is restored.
-  bool turnedOff = GetParam().wow64 && !GetParam().redirectorRefuses;
+  bool turnedOff = walkCase.wow64 && !walkCase.redirectorRefuses;
   EXPECT_EQ(turnedOff ? Fake_CallCount("RedirectionOff") : 0, Fake_CallCount("RedirectionRestore"));
 }
+
+TEST_P(WalkViewCases, EachSystemFolderIsWalkedAsItIsOnDisk) { ScanSystemFolders(GetParam(), 1); }
 
 // Each reader thread of the pool turns its own redirector off: the files it reads are the ones the walk listed.
-TEST_P(WalkViewCases, ReaderThreadsSeeTheDiskAsTheWalkDoes) {
-  StartOn(GetParam().wow64);
-  Fake_SetCpuCount(2);
-  Fake_AddFile(SYSTEM32_FILE, Body(VEXLOR_A));
-  if (GetParam().wow64) Fake_AddFile(SYSWOW64_FILE, Body(VEXLOR_K));
-  if (GetParam().redirectorRefuses) Fake_Fail("RedirectionOff");
-
-  ScanRun(RecordWithView);
-
-  EXPECT_EQ(GetParam().expected, recordedEvents);
-  EXPECT_EQ(0, reportsWithRedirectorOff);
-  bool turnedOff = GetParam().wow64 && !GetParam().redirectorRefuses;
-  EXPECT_EQ(turnedOff ? Fake_CallCount("RedirectionOff") : 0, Fake_CallCount("RedirectionRestore"));
-}
+TEST_P(WalkViewCases, ReaderThreadsSeeTheDiskAsTheWalkDoes) { ScanSystemFolders(GetParam(), 2); }
 
 const WalkViewCase WALK_VIEW_CASES[] = {
     {"RedirectorOffShowsTheRealSystem32AndSysWOW64Once",
