@@ -282,7 +282,7 @@ timed_clam() {
   local name=$1; shift
   local start end status=0 found
   start=$EPOCHREALTIME
-  "$@" clamscan --database="$clam_db" --recursive --infected --no-summary --max-filesize=41984 --max-scansize=41984 \
+  "$@" clamscan --database="$clam_db" --recursive --infected --no-summary --max-filesize=41984 --max-scansize=41984 --max-dir-recursion=100 \
     "$tree" >"$work/$name.screen" 2>&1 || status=$?
   end=$EPOCHREALTIME
   found=$(grep -c ' FOUND$' "$work/$name.screen" || true)
@@ -414,7 +414,7 @@ for k in "${!console_files[@]}"; do builds+="${console_names[$k]}: sha256 $(sha2
 for k in "${!gui_files[@]}"; do builds+="${gui_names[$k]}: sha256 $(sha256sum "${gui_files[$k]}" | cut -c1-12)…; "; done
 
 clam_line=$clam_note
-[ "$clam_wanted" = 0 ] || clam_line="Each clamscan run is ClamAV's scanner run natively (not under Wine) over the same tree, with --max-filesize=41984 and a database holding only the forged files' MD5 hashes; it must find every forged file."
+[ "$clam_wanted" = 0 ] || clam_line="Each clamscan run is ClamAV's scanner run natively (not under Wine) over the same tree, with --max-filesize=41984 (and folders to any depth) and a database holding only the forged files' MD5 hashes; it must find every forged file."
 scan_line=
 [ "$scan_wanted" = 0 ] || scan_line="Each PurgewellScan run is a whole report-only run (/quiet, the report written to C:) in the same console; it must list every forged file."
 if [ ${#gui_files[@]} -gt 0 ]; then

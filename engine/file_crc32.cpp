@@ -77,8 +77,7 @@ bool FileCrc32_AtMost(const char* path, uint32_t sizeLimit, uint32_t* crc) {
   if (!Platform_OpenForChecksum(path, &file)) return false;
   PlatformFileInfo info;
   // Only a plain disk file is read: a read from a device, a pipe or a console may wait without end.
-  bool plainFile = Platform_GetOpenFileInfo(file, &info) && info.diskFile &&
-                   (info.attributes & PLATFORM_ATTR_DIRECTORY) == 0 && info.sizeHigh == 0;
+  bool plainFile = Platform_GetOpenFileInfo(file, &info) && info.diskFile && info.sizeHigh == 0;
   bool ok = plainFile && info.sizeLow != 0 && info.sizeLow <= sizeLimit && FileCrc32_OfOpenFile(file, info.sizeLow, crc);
   Platform_CloseFile(file);
   return ok;

@@ -62,10 +62,9 @@ bool Platform_GetDirectoryId(const char* path, PlatformDirectoryId* id);
 // (aux, con, nul, com1...) opens the file of that name, never the device.
 bool Platform_OpenForChecksum(const char* path, PlatformHandle* file);
 // What an open file is: diskFile is false for anything but a plain file on a disk (a device, a pipe, a
-// console), whose reads may wait without end.
+// console), whose reads may wait without end. (A directory is never opened for a checksum.)
 struct PlatformFileInfo {
   bool diskFile;
-  uint32_t attributes;
   uint32_t sizeLow;
   uint32_t sizeHigh;
 };

@@ -89,13 +89,17 @@ bool Platform_OpenForChecksum(const char* path, PlatformHandle* file) {
   return true;
 }
 
+// GetFileType and GetFileSize only: GetFileInformationByHandle also asks for the volume's serial number, which
+// Wine answers through its mount manager, a round trip to another process for every file.
 bool Platform_GetOpenFileInfo(PlatformHandle file, PlatformFileInfo* info) {
-  BY_HANDLE_FILE_INFORMATION information;
-  if (!GetFileInformationByHandle(file, &information)) return false;
+  DWORD high = 0;
+  // A size whose low half is 0xFFFFFFFF is told from a failure by the error code alone.
+  SetLastError(NO_ERROR);
+  DWORD low = GetFileSize(file, &high);
+  if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) return false;
   info->diskFile = GetFileType(file) == FILE_TYPE_DISK;
-  info->attributes = information.dwFileAttributes;
-  info->sizeLow = information.nFileSizeLow;
-  info->sizeHigh = information.nFileSizeHigh;
+  info->sizeLow = low;
+  info->sizeHigh = high;
   return true;
 }
 

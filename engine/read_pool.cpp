@@ -29,7 +29,12 @@ struct PoolSlot {
   WalkFileVerdict verdict;
   // 1: ready to report; 0: its read is under way; -1: the walking thread sleeps until it is done.
   std::atomic<int32_t> done;
+  bool waited;  // walking thread only: it has waited for this slot, whose done count is now spent
 };
+
+// Sleeping threads are woken for this many files at once: a wake is a kernel call (under Wine a round trip to
+// its server), which the walk would otherwise pay for every file.
+const uint32_t READ_POOL_BATCH = 8;
 
 // A slot index for the readers, or the sign to end.
 const int32_t READER_END = -1;
@@ -46,6 +51,7 @@ struct ReadPool {
   // The readers' queue of slot indexes: written by the walking thread, taken in turn by the readers.
   std::atomic<int32_t> queue[READ_POOL_SLOTS];
   uint32_t queued;
+  uint32_t unposted;  // queued for the readers but not yet counted in work
   std::atomic<uint32_t> taken;
   LightSemaphore work;
   PlatformHandle walkerWake;  // released by the reader that finishes the slot the walking thread waits for
@@ -53,8 +59,11 @@ struct ReadPool {
   int threadCount;
 };
 
-static void LightPost(LightSemaphore* semaphore) {
-  if (semaphore->count.fetch_add(1) < 0) Platform_ReleaseSemaphore(semaphore->kernel, 1);
+// Adds count and wakes as many sleepers as it can serve, in one kernel call.
+static void LightPost(LightSemaphore* semaphore, int32_t count) {
+  int32_t before = semaphore->count.fetch_add(count);
+  int32_t sleepers = before < 0 ? (-before < count ? -before : count) : 0;
+  if (sleepers > 0) Platform_ReleaseSemaphore(semaphore->kernel, sleepers);
 }
 
 static void LightWait(LightSemaphore* semaphore) {
@@ -83,15 +92,30 @@ static unsigned ReaderThread(void* argument) {
   return 0;
 }
 
+static void PostQueued(ReadPool* pool) {
+  if (pool->unposted == 0) return;
+  LightPost(&pool->work, static_cast<int32_t>(pool->unposted));
+  pool->unposted = 0;
+}
+
+// While no reader sleeps a file is counted at once (an atomic addition); sleeping readers get a batch.
 static void Queue(ReadPool* pool, int32_t index) {
   pool->queue[pool->queued++ % READ_POOL_SLOTS].store(index);
-  LightPost(&pool->work);
+  pool->unposted += 1;
+  if (pool->unposted >= READ_POOL_BATCH || pool->work.count.load() >= 0) PostQueued(pool);
+}
+
+// Sleeps, when it must, until the slot is done; everything queued is counted first, so the readers can reach it.
+static void WaitForSlot(ReadPool* pool, PoolSlot* slot) {
+  PostQueued(pool);
+  if (slot->done.fetch_sub(1) == 0) Platform_WaitSemaphore(pool->walkerWake);
+  slot->waited = true;
 }
 
 // Waits for the oldest slot and sends its events, unless a stop has cut the walk before it.
 static void ReportOldest(ReadPool* pool) {
   PoolSlot* slot = &pool->slots[pool->reported % READ_POOL_SLOTS];
-  if (slot->done.fetch_sub(1) == 0) Platform_WaitSemaphore(pool->walkerWake);
+  if (!slot->waited) WaitForSlot(pool, slot);
   pool->reported += 1;
   if (slot->kind == SLOT_FILE && slot->verdict.outcome == WALK_FILE_NOT_READ) pool->cut = true;
   if (pool->cut) return;
@@ -103,16 +127,23 @@ static void ReportOldest(ReadPool* pool) {
 }
 
 static void ReportDone(ReadPool* pool) {
-  while (pool->reported != pool->handed && pool->slots[pool->reported % READ_POOL_SLOTS].done.load() == 1) {
+  while (pool->reported != pool->handed) {
+    const PoolSlot& oldest = pool->slots[pool->reported % READ_POOL_SLOTS];
+    if (!oldest.waited && oldest.done.load() != 1) return;
     ReportOldest(pool);
   }
 }
 
-// The next free slot holding a copy of text (the oldest reported first when the ring is full); null when
-// memory for the copy runs out.
+// The next free slot holding a copy of text; null when memory for the copy runs out. On a full ring the walk
+// sleeps until a batch of the oldest files is read, then reports the oldest.
 static PoolSlot* FillSlot(ReadPool* pool, const char* text) {
-  if (pool->handed - pool->reported == READ_POOL_SLOTS) ReportOldest(pool);
+  if (pool->handed - pool->reported == READ_POOL_SLOTS) {
+    PoolSlot* last = &pool->slots[(pool->reported + READ_POOL_BATCH - 1) % READ_POOL_SLOTS];
+    if (!last->waited) WaitForSlot(pool, last);
+    ReportOldest(pool);
+  }
   PoolSlot* slot = &pool->slots[pool->handed % READ_POOL_SLOTS];
+  slot->waited = false;
   size_t length = std::strlen(text);
   if (length + 1 > slot->capacity) {
     size_t grown = (length + 1 + 255) & ~static_cast<size_t>(255);
@@ -176,6 +207,7 @@ static void FreePool(ReadPool* pool) {
 // Every reader takes one end sign from the queue, which the flush before has emptied.
 static void EndReaders(ReadPool* pool) {
   for (int i = 0; i < pool->threadCount; ++i) Queue(pool, READER_END);
+  PostQueued(pool);
   for (int i = 0; i < pool->threadCount; ++i) {
     Platform_WaitThread(pool->threads[i]);
     Platform_CloseThread(pool->threads[i]);

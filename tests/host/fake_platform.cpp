@@ -528,7 +528,6 @@ bool Platform_GetOpenFileInfo(PlatformHandle file, PlatformFileInfo* info) {
   if (found == nullptr) return false;
   const Node& node = *found;
   info->diskFile = !node.device;
-  info->attributes = node.attributes;
   info->sizeLow = static_cast<uint32_t>(node.contents.size());
   info->sizeHigh = 0;
   return true;
