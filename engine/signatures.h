@@ -25,5 +25,9 @@ bool FileCrc32(const char* path, uint32_t* crc);  // no size limit below 4 GiB
 bool FileCrc32_OfOpenFile(void* file, uint32_t size, uint32_t* crc);
 
 // Running-value updates, without the initial 0xFFFFFFFF and final complement.
-uint32_t Crc32_Update(uint32_t value, const uint8_t* bytes, size_t count);           // slicing-by-8
+// Crc32_Update folds where the processor has carry-less multiplication (PCLMULQDQ, with SSE2), else slices.
+uint32_t Crc32_Update(uint32_t value, const uint8_t* bytes, size_t count);
+uint32_t Crc32_UpdateFolded(uint32_t value, const uint8_t* bytes, size_t count);     // only where Crc32_CanFold()
+uint32_t Crc32_UpdateSliced(uint32_t value, const uint8_t* bytes, size_t count);     // slicing-by-8
 uint32_t Crc32_UpdateBytewise(uint32_t value, const uint8_t* bytes, size_t count);   // one table step a byte
+bool Crc32_CanFold();

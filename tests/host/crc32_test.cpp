@@ -21,10 +21,32 @@ TEST(Crc32, SlicedEqualsBytewiseAtEveryLengthAndAlignment) {
   for (size_t offset = 0; offset < 8; ++offset) {
     for (size_t length = 0; length + offset <= data.size(); length += 13) {
       const uint8_t* bytes = reinterpret_cast<const uint8_t*>(data.data()) + offset;
-      ASSERT_EQ(Crc32_UpdateBytewise(0x12345678u, bytes, length), Crc32_Update(0x12345678u, bytes, length))
+      ASSERT_EQ(Crc32_UpdateBytewise(0x12345678u, bytes, length), Crc32_UpdateSliced(0x12345678u, bytes, length))
           << "offset " << offset << " length " << length;
     }
   }
+}
+
+// The folding path against one table step a byte: every length up to a few folds past the 64-byte start, at
+// every alignment, from two running values, then the block and size-limit lengths the scan reads.
+TEST(Crc32, FoldedEqualsBytewiseAtEveryLengthAndAlignment) {
+  if (!Crc32_CanFold()) GTEST_SKIP() << "this processor has no carry-less multiplication";
+  std::string data;
+  for (int i = 0; i < 41984 + 16; ++i) data += static_cast<char>((i * 2654435761u) >> 24);
+  const uint8_t* base = reinterpret_cast<const uint8_t*>(data.data());
+  for (uint32_t start : {0xFFFFFFFFu, 0x12345678u}) {
+    for (size_t offset = 0; offset < 16; ++offset) {
+      for (size_t length = 0; length <= 400; ++length) {
+        ASSERT_EQ(Crc32_UpdateBytewise(start, base + offset, length), Crc32_UpdateFolded(start, base + offset, length))
+            << "start " << std::hex << start << std::dec << " offset " << offset << " length " << length;
+      }
+    }
+    for (size_t length : {1023u, 8191u, 8192u, 8193u, 41984u}) {
+      ASSERT_EQ(Crc32_UpdateBytewise(start, base + 3, length), Crc32_UpdateFolded(start, base + 3, length))
+          << "length " << length;
+    }
+  }
+  EXPECT_EQ(0xCBF43926u, ~Crc32_UpdateFolded(0xFFFFFFFFu, reinterpret_cast<const uint8_t*>("123456789"), 9));
 }
 
 struct FileCase {
