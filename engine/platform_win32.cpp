@@ -203,9 +203,10 @@ bool Platform_TerminateProcess(PlatformHandle process) { return TerminateProcess
 void Platform_CloseProcess(PlatformHandle process) { CloseHandle(process); }
 
 bool Platform_OpenRunKey(uint32_t view, PlatformHandle* key) {
-  // On 32-bit Windows the key has one view, reached without a view flag (which Windows 2000 would refuse).
+  // On 32-bit Windows the key has one view, reached without a view flag (which Windows 2000 would refuse); on
+  // 64-bit Windows both, for a 64-bit program as for a 32-bit one.
   REGSAM viewFlag = 0;
-  if (Wow64_Running()) {
+  if (Wow64_On64BitWindows()) {
     viewFlag = view == PLATFORM_RUN_KEY_32BIT ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
   } else if (view == PLATFORM_RUN_KEY_32BIT) {
     return false;

@@ -48,6 +48,8 @@ static const Wow64Calls& Calls() {
 
 bool Wow64_Running() { return Calls().running; }
 
+bool Wow64_On64BitWindows() { return sizeof(void*) == 8 || Calls().running; }
+
 bool Wow64_FullImagePath(HANDLE process, wchar_t* path, DWORD size) {
   if (Calls().queryFullImageName == nullptr) return false;
   DWORD length = size;

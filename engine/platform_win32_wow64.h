@@ -3,8 +3,12 @@
 
 #include <windows.h>
 
-// True when this 32-bit program runs on 64-bit Windows (WOW64); false on 32-bit Windows and XP.
+// True when this 32-bit program runs on 64-bit Windows (WOW64); false on 32-bit Windows and XP, and in a
+// 64-bit program, which has no WOW64 layer (no redirector: System32 is the real one).
 bool Wow64_Running();
+// True on 64-bit Windows, whichever kind of program asks: a 64-bit one, or a 32-bit one under WOW64. Such a
+// machine keeps two views of the registry's software keys.
+bool Wow64_On64BitWindows();
 // QueryFullProcessImageNameW (Vista and later): the process's image path as the disk names it.
 // False when the call is absent or fails.
 bool Wow64_FullImagePath(HANDLE process, wchar_t* path, DWORD size);
