@@ -4,21 +4,35 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-. scripts/wine-lib.sh
 . scripts/poll.sh
 
 mode=console
 [ "${1:-}" = "--gui" ] && mode=gui
 
 bash scripts/setup.sh
+# The shipped programs are 32-bit; a machine that cannot run 32-bit programs runs their 64-bit build instead
+# (PURGEWELL_TEST_WIN64=1 asks for it anywhere, as it does of the test command).
+tree=win32 toolchain=cmake/mingw-i686.cmake
+why=""
+if [ "${PURGEWELL_TEST_WIN64:-}" = 1 ]; then
+  why="PURGEWELL_TEST_WIN64=1 is set"
+elif ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+  why="this machine cannot run 32-bit programs (Wine's 32-bit loader fails)"
+fi
+if [ -n "$why" ]; then
+  tree=win64 toolchain=cmake/mingw-x86_64.cmake
+  export PURGEWELL_WINE_LOADER=64
+  echo "Running the 64-bit build of the programs on a 64-bit Windows sandbox: $why."
+fi
+. scripts/wine-lib.sh
 echo "Building the programs..."
-cmake -S . -B build/win32 -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
-cmake --build build/win32 -j "$(nproc)" --target PurgewellConsole Purgewell traces_sleeper >/dev/null
+cmake --no-warn-unused-cli -S . -B "build/$tree" -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=$toolchain >/dev/null
+cmake --build "build/$tree" -j "$(nproc)" --target PurgewellConsole Purgewell traces_sleeper >/dev/null
 
-template="$root/build/win32/wine/template"
+template="$root/build/$tree/wine/template"
 machine="$root/build/demo/machine"
 echo "Making the sandbox machine in build/demo/machine..."
-wine_template "$template"
+wine_template "$template" "$(wine_tree_arch "build/$tree")"
 wine_copy "$template" "$machine"
 wine_map_drive "$machine" d drive_d hd
 wine_env "$machine"
@@ -64,13 +78,13 @@ printf 'log\n' > "$windows/pk_zip1.log"
 
 # A running Vexlor process: our sleeper, copied and forged to the CRC of Vexlor.k.
 mkdir -p "$c/Temp"
-cp build/win32/tests/traces/traces_sleeper.exe "$c/Temp/svch0st.exe"
+cp "build/$tree/tests/traces/traces_sleeper.exe" "$c/Temp/svch0st.exe"
 "$forge" "$c/Temp/svch0st.exe" 0x411A3D2A
 (cd "$c" && exec wine 'C:\Temp\svch0st.exe' </dev/null >/dev/null 2>&1) &
 sleeper_pid=$!
 
 mkdir -p "$c/bin"
-cp build/win32/console/PurgewellConsole.exe build/win32/gui/Purgewell.exe "$c/bin/"
+cp "build/$tree/console/PurgewellConsole.exe" "build/$tree/gui/Purgewell.exe" "$c/bin/"
 
 planted=(
   "C:\\Program Files\\Common Files\\Shared Tools\\cache\\a1\\b2\\c3\\msupdate.exe|$deep/msupdate.exe"

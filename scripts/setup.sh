@@ -5,10 +5,11 @@ set -euo pipefail
 packages=(
   cmake make g++ git
   g++-mingw-w64-i686-win32 binutils-mingw-w64-i686
-  googletest libgtest-dev libbenchmark-dev
+  g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64
+  googletest libgtest-dev libbenchmark-dev nlohmann-json3-dev
   wine wine32:i386 wine64 fonts-wine
   xvfb xdotool imagemagick x11-apps tmux
-  python3 shellcheck
+  python3 shellcheck procps
   clamav
   ansible ansible-lint
 )

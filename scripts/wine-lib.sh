@@ -2,6 +2,27 @@
 # Shell functions for private Wine machines: environment, template prefix, copies, drives, server.
 # Source it; every function takes the prefix folder as its first argument.
 
+# Debian's wine and wineboot start every program through Wine's 32-bit loader first, and a kernel without IA-32
+# emulation cannot run it at all ("Exec format error"). PURGEWELL_WINE_LOADER says which loader starts programs:
+# 32 (Debian's commands as they are) or 64 (the 64-bit loader itself, through the commands of wine64-loader/ put
+# first on PATH, for 64-bit programs in 64-bit prefixes). Unset, it is asked of the machine once and exported.
+if [ -z "${PURGEWELL_WINE_LOADER:-}" ]; then
+  PURGEWELL_WINE_LOADER=64
+  /usr/lib/wine/wine --version >/dev/null 2>&1 && PURGEWELL_WINE_LOADER=32
+  export PURGEWELL_WINE_LOADER
+fi
+if [ "$PURGEWELL_WINE_LOADER" = 64 ]; then
+  wine_loader_commands=$(cd "$(dirname "${BASH_SOURCE[0]}")/wine64-loader" && pwd)
+  case ":$PATH:" in *":$wine_loader_commands:"*) ;; *) PATH="$wine_loader_commands:$PATH" ;; esac
+  export PATH
+fi
+
+# wine_tree_arch TREE: the kind of Windows machine a cross build tree's programs are for, as the tree's
+# configuration wrote it: win32 (PE32 programs) or win64 (PE32+).
+wine_tree_arch() {
+  cat "$1/wine-arch" 2>/dev/null || echo win32
+}
+
 wine_env() {
   export WINEPREFIX="$1"
   export WINEARCH

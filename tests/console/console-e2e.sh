@@ -47,7 +47,7 @@ fail() {
 
 # A copy of the tree's template with fixed fixture drives D:, E:, F: and the program in C:\bin.
 make_machine() {
-  wine_template "$tree/wine/template"
+  wine_template "$tree/wine/template" "$(wine_tree_arch "$tree")"
   rm -rf "$work"
   mkdir -p "$work"
   wine_copy "$tree/wine/template" "$prefix"
@@ -94,7 +94,7 @@ assert_gone() { [ ! -e "$prefix/$1" ] || fail "$1 is still there"; }
 # checker's throttle).
 start() {
   local window=$1 output=${2:-} pattern=${3:-}
-  local command="env WINEPREFIX='$prefix' WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES='$overrides' LANG=C.UTF-8"
+  local command="env WINEPREFIX='$prefix' WINEARCH=$(wine_tree_arch "$tree") WINEDEBUG=-all WINEDLLOVERRIDES='$overrides' LANG=C.UTF-8"
   command="$command wine 'C:\\bin\\PurgewellConsole.exe'"
   if [ -n "$pattern" ]; then
     command="$(pane_recorded "$window" "$command") | python3 '$check' throttle '$output' '$pattern'"

@@ -78,7 +78,7 @@ rm -rf "$work"
 mkdir -p "$share"
 cp "$program" "$share/PurgewellScan.exe"
 cp "$root/deploy/purgewell-startup.cmd" "$share/"
-wine_template "$tree/wine/template"
+wine_template "$tree/wine/template" "$(wine_tree_arch "$tree")"
 for machine in "${machines[@]}"; do
   wine_copy "$tree/wine/template" "$work/$machine"
   ln -s "$share" "$work/$machine/share"

@@ -94,7 +94,8 @@ same_bytes() { cmp -s "$1" "$2" || fail "$2 does not hold the bytes of $1"; }
 
 # make_machine [64]: a copy of the tree's template, or with 64 of its 64-bit Windows template (WOW64).
 make_machine() {
-  local template="$tree/wine/template" arch=win32
+  local template="$tree/wine/template" arch
+  arch=$(wine_tree_arch "$tree")
   [ "${1:-}" != 64 ] || template="$tree/wine/template64" arch=win64
   wine_template "$template" "$arch"
   rm -rf "$work"
@@ -321,7 +322,7 @@ for d in range(60):
 EOF
   printf 'set -g remain-on-exit on\nset -g history-limit 10000\n' >"$work/tmux.conf"
   tmux -L "$socket" -f "$work/tmux.conf" new-session -d -s main -x 200 -y 40 -c "$prefix/drive_c" \
-    "env WINEPREFIX='$prefix' WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES='$overrides' LANG=C.UTF-8 \
+    "env WINEPREFIX='$prefix' WINEARCH=$(wine_tree_arch "$tree") WINEDEBUG=-all WINEDLLOVERRIDES='$overrides' LANG=C.UTF-8 \
      wine 'C:\\bin\\PurgewellScan.exe' /remove /report:C:\\report.json; echo \$? >'$work/status'"
   # A progress line with a path: the system stages are done and the walk has begun.
   poll 120 walk_shown || fail "the walk never showed its progress, or the scan ended before it could be stopped"

@@ -188,7 +188,7 @@ sort_folder_findings() {
 }
 
 case $machine in
-  32-bit | winxp) template="$tree/wine/template" arch=win32 scenario=32bit ;;
+  32-bit | winxp) template="$tree/wine/template" arch=$(wine_tree_arch "$tree") scenario=32bit ;;
   64-bit) template="$tree/wine/template64" arch=win64 scenario=wow64 ;;
   *) echo "console-traces-e2e.sh: unknown machine $machine" >&2; exit 2 ;;
 esac

@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
-# Makes the Windows unit tests' prefix: make-unit-prefix.sh TEMPLATE PREFIX.
+# Makes the Windows unit tests' prefix: make-unit-prefix.sh TEMPLATE PREFIX [ARCH], ARCH win32 (the default)
+# or win64, the kind of Windows machine the template is.
 # Drive D: (fixed) is a scratch folder the tests create their files in at run time (each test its own folder);
 # drive W: (fixed) holds a fixed tree for walks: a forged Vexlor.y file two levels deep and a looping link;
 # drives H: and J: are described below.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/../../scripts" && pwd)
 . "$here/wine-lib.sh"
-template=$1 prefix=$2
-wine_template "$template"
+template=$1 prefix=$2 arch=${3:-win32}
+wine_template "$template" "$arch"
 wine_copy "$template" "$prefix"
 wine_map_drive "$prefix" d drive_d hd
 tools=$(cd "$(dirname "$0")/../tools" && pwd)
