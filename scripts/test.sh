@@ -20,7 +20,9 @@ elif loader_error=$(/usr/lib/wine/wine --version 2>&1 >/dev/null); then
   suite=win32 why="this machine runs 32-bit programs"
 else
   suite=win64
-  why="this machine cannot run 32-bit programs: Wine's 32-bit loader says \"${loader_error:-nothing}\" (see dmesg: IA-32 emulation)"
+  # What the shell said of the loader, without its own script-and-line prefix.
+  loader_error=${loader_error#*: line [0-9]*: }
+  why="this machine cannot run 32-bit programs: \"${loader_error:-the 32-bit loader fails}\" (see dmesg: IA-32 emulation)"
 fi
 if [ "$suite" = win32 ]; then export PURGEWELL_WINE_LOADER=32; else export PURGEWELL_WINE_LOADER=64; fi
 . scripts/wine-lib.sh

@@ -94,7 +94,9 @@ assert_gone() { [ ! -e "$prefix/$1" ] || fail "$1 is still there"; }
 # checker's throttle).
 start() {
   local window=$1 output=${2:-} pattern=${3:-}
-  local command="env WINEPREFIX='$prefix' WINEARCH=$(wine_tree_arch "$tree") WINEDEBUG=-all WINEDLLOVERRIDES='$overrides' LANG=C.UTF-8"
+  local arch command
+  arch=$(wine_tree_arch "$tree")
+  command="env WINEPREFIX='$prefix' WINEARCH=$arch WINEDEBUG=-all WINEDLLOVERRIDES='$overrides' LANG=C.UTF-8"
   command="$command wine 'C:\\bin\\PurgewellConsole.exe'"
   if [ -n "$pattern" ]; then
     command="$(pane_recorded "$window" "$command") | python3 '$check' throttle '$output' '$pattern'"
