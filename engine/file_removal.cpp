@@ -126,20 +126,6 @@ bool FileRemoval_StillExamined(const char* path, const ExaminedFile* examined, u
   return same;
 }
 
-bool FileRemoval_Delete(const char* path, const ExaminedFile* examined, uint32_t options) {
-  if (!examined->known) return false;
-  // A folder that has become a link leads somewhere else: the path is not even opened.
-  if (!SameFolderLinks(path, examined->folderLinks)) return false;
-  PlatformHandle file;
-  if (!Platform_OpenForDelete(path, &file)) return false;
-  PlatformFileIdentity now;
-  bool marked = StillTheExaminedFile(file, examined, options, &now) && MarkForDeletion(file, now.attributes, options);
-  Platform_CloseFile(file);
-  // Wine reports the mark as done but deletes nothing when a folder of the path was swapped while the handle
-  // was open: only a name that is really gone, on the same path, counts.
-  return marked && SameFolderLinks(path, examined->folderLinks) && !Platform_FileExists(path);
-}
-
 // Whether the file at path is the examined one: its index, size and last write, which a rename keeps. Not its
 // volume serial: Wine's drive letters may share one file system, where a rename between them works and the
 // file takes the serial of its new drive.
@@ -154,6 +140,27 @@ static bool IsExaminedFileAt(const char* path, const ExaminedFile* examined) {
               now.writeTimeHigh == then.writeTimeHigh;
   Platform_CloseFile(file);
   return same;
+}
+
+// Whether the examined file has lost this name: the name leads to nothing, or to another file. Not whether the name
+// leads to any file: in a case-sensitive folder (Wine's, or one WSL marks so) a lookup that falls back to a
+// case-insensitive match finds a neighbour that differs only in case, and that neighbour was never removed.
+static bool NameGone(const char* path, const ExaminedFile* examined) {
+  return SameFolderLinks(path, examined->folderLinks) && !IsExaminedFileAt(path, examined);
+}
+
+bool FileRemoval_Delete(const char* path, const ExaminedFile* examined, uint32_t options) {
+  if (!examined->known) return false;
+  // A folder that has become a link leads somewhere else: the path is not even opened.
+  if (!SameFolderLinks(path, examined->folderLinks)) return false;
+  PlatformHandle file;
+  if (!Platform_OpenForDelete(path, &file)) return false;
+  PlatformFileIdentity now;
+  bool marked = StillTheExaminedFile(file, examined, options, &now) && MarkForDeletion(file, now.attributes, options);
+  Platform_CloseFile(file);
+  // Wine reports the mark as done but deletes nothing when a folder of the path was swapped while the handle
+  // was open: only a name that no longer leads to the examined file, on the same path, counts.
+  return marked && NameGone(path, examined);
 }
 
 // Gives back the name that a rename took from another file: destination goes back to path.
@@ -181,8 +188,7 @@ uint32_t FileRemoval_MoveTo(const char* path, const ExaminedFile* examined, uint
   if (!atDestination && Platform_FileExists(destination) && !Platform_FileExists(path)) {
     RenameBack(destination, path);
   }
-  bool originalGone = SameFolderLinks(path, examined->folderLinks) && !Platform_FileExists(path);
-  return atDestination && originalGone ? MOVE_DONE : MOVE_UNVERIFIED;
+  return atDestination && NameGone(path, examined) ? MOVE_DONE : MOVE_UNVERIFIED;
 }
 
 enum { COPY_BLOCK_SIZE = 8192 };

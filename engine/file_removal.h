@@ -24,7 +24,8 @@ void FileRemoval_Release(ExaminedFile* examined);
 
 // Deletes the file at path only when it is still the examined one: the same file (volume and index), size and
 // last write, no reparse point itself, no folder link on its path that was not there, and with the options'
-// checksum. True only when the name is gone afterwards; on any refusal nothing is deleted or changed.
+// checksum. True only when the name no longer leads to the examined file afterwards (to nothing, or to another
+// file that answers to it); on any refusal nothing is deleted or changed.
 // A hard-linked file loses this name only; its other names keep the data.
 bool FileRemoval_Delete(const char* path, const ExaminedFile* examined, uint32_t options);
 // The same checks without deleting: true when the path still leads to the examined file.

@@ -143,6 +143,45 @@ TEST(FileRemoval, HardLinkedFile) {
   }
 }
 
+// After the delete the name is looked up once more. A neighbour that differs only in case can answer to it (a
+// case-sensitive folder, and a lookup that falls back to a case-insensitive match): the removal still counts, and
+// the neighbour keeps its bytes. A name that leads to nothing counts too; one that still leads to the examined file
+// does not.
+TEST(FileRemoval, CountsTheRemovalByWhatTheNameLeadsToAfterwards) {
+  struct Afterwards {
+    const char* name;
+    bool neighbourAnswers;  // another file answers to the name after the delete
+    bool closeDeletes;      // false: the close keeps the file (the name still leads to it)
+    int deleted;
+  };
+  const Afterwards cases[] = {{"another file", true, true, 1}, {"nothing", false, true, 1},
+                              {"the examined file", false, false, 0}};
+  for (const Afterwards& afterwards : cases) {
+    StartRecording();
+    FindingList_Clear();
+    Fake_AddDrive("D:\\", PLATFORM_DRIVE_FIXED);
+    Fake_AddFile(FOUND, Vexlor("found body"));
+    FindingList_Add(FOUND, SCAN_EV_INFECTED_FILE);
+    if (!afterwards.closeDeletes) Fake_Fail("CloseFile", FOUND);
+    // Once the delete's handle is closed, the next lookup (of the folders on the path, then the name) finds the
+    // neighbour under the name.
+    if (afterwards.neighbourAnswers) {
+      Fake_BeforeCall("CloseFile", [] { Fake_BeforeCall("GetAttributes", [] { Fake_AddFile(FOUND, "neighbour"); }); });
+    }
+
+    FindingRemoval removal = FindingList_RemoveAll();
+
+    EXPECT_EQ(afterwards.deleted, removal.deleted) << "the name leads to " << afterwards.name;
+    EXPECT_EQ(1, removal.total) << "the name leads to " << afterwards.name;
+    if (afterwards.neighbourAnswers) {
+      EXPECT_EQ("neighbour", Fake_Contents(FOUND)) << "the neighbour was touched";
+    }
+    EXPECT_EQ(!afterwards.deleted || afterwards.neighbourAnswers, Fake_FileExists(FOUND)) << afterwards.name;
+    EXPECT_EQ(0, Fake_OpenHandles());
+    FindingList_Clear();
+  }
+}
+
 }  // namespace
 
 namespace {
