@@ -37,6 +37,18 @@ def read_res(path):
     return records
 
 
+def program_resources(program, windres):
+    """The program's resources as {type: {name: data}}, read back out of the file by windres."""
+    with tempfile.TemporaryDirectory() as scratch:
+        res = scratch + "/program.res"
+        subprocess.run([windres, "-i", program, "-O", "res", "-o", res], check=True)
+        records = read_res(res)
+    by_type = {}
+    for kind, name, body in records:
+        by_type.setdefault(kind, {})[name] = body
+    return by_type
+
+
 def version_string(body, key):
     """The value of one String entry: its key in UTF-16, then padding to 32 bits, then the value."""
     at = body.find((key + "\0").encode("utf-16-le"))
@@ -56,14 +68,7 @@ def main():
                                  ("Vexlor Removal Tool - Console version",
                                   "Removal tool for the Vexlor family - Console version"))
     problems = []
-    with tempfile.TemporaryDirectory() as scratch:
-        res = scratch + "/program.res"
-        subprocess.run([windres, "-i", program, "-O", "res", "-o", res], check=True)
-        records = read_res(res)
-
-    by_type = {}
-    for kind, name, body in records:
-        by_type.setdefault(kind, {})[name] = body
+    by_type = program_resources(program, windres)
 
     groups = by_type.get(14, {})
     if list(groups) != ["IDI_ICON"]:

@@ -9,12 +9,10 @@ common controls: the loader refuses an assembly of another processor.
 """
 import os
 import re
-import subprocess
 import sys
-import tempfile
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "console"))
-from check_resources import read_res, version_string  # noqa: E402
+from check_resources import program_resources, version_string  # noqa: E402
 
 RT_ICON, RT_DIALOG, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 5, 14, 16, 24
 
@@ -36,13 +34,7 @@ def manifest_problems(manifest, architecture):
 
 def main():
     program, icon_path, windres, architecture = sys.argv[1:5]
-    with tempfile.TemporaryDirectory() as scratch:
-        res = scratch + "/program.res"
-        subprocess.run([windres, "-i", program, "-O", "res", "-o", res], check=True)
-        records = read_res(res)
-    by_type = {}
-    for kind, name, body in records:
-        by_type.setdefault(kind, {})[name] = body
+    by_type = program_resources(program, windres)
 
     problems = []
     dialogs = sorted(by_type.get(RT_DIALOG, {}))
