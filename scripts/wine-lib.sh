@@ -44,7 +44,8 @@ wine_arch() {
   echo "$arch"
 }
 
-# Builds a clean prefix once: no z: drive, user folders that do not lead into $HOME, Wine's fonts.
+# Builds a clean prefix once: no z: drive, no folder of C: that leads out of the prefix (Wine links the user
+# folders, Templates in AppData among them, to $HOME or its XDG folders), Wine's fonts.
 # wine_template PREFIX [ARCH]: ARCH win32 (the default) or win64, 64-bit Windows with its WOW64 layer.
 wine_template() {
   local prefix=$1 arch=${2:-win32}
@@ -57,16 +58,11 @@ wine_template() {
     wineserver -w
   )
   rm -f "$prefix/dosdevices/z:"
-  local user_dir
-  for user_dir in "$prefix"/drive_c/users/*/; do
-    local name
-    for name in Desktop Documents Downloads Music Pictures Videos Templates; do
-      if [ -L "$user_dir$name" ]; then
-        rm -f "$user_dir$name"
-        mkdir -p "$user_dir$name"
-      fi
-    done
-  done
+  local link
+  while IFS= read -r -d '' link; do
+    rm -f "$link"
+    mkdir -p "$link"
+  done < <(find "$prefix/drive_c/users" -type l -print0)
   mkdir -p "$prefix/drive_c/windows/Fonts"
   cp /usr/share/wine/fonts/* "$prefix/drive_c/windows/Fonts/" 2>/dev/null || true
   echo disable > "$prefix/.update-timestamp"
