@@ -26,6 +26,9 @@ enum : ScanEvent {
   SCAN_EV_SKIPPED_UNLISTABLE = 1164,     // text: path of a directory that could not be listed
   SCAN_EV_SKIPPED_PATH_TOO_LONG = 1174,  // text: the entry's name; its path does not fit
   SCAN_EV_SKIPPED_LINK_LOOP = 1184,      // text: path of a directory link back to an ancestor
+  // text: the directory's path and the listed name; a name holding \ or / cannot be joined into a path that
+  // leads back to its entry (Wine lists such Linux names, and a damaged volume may hold one)
+  SCAN_EV_SKIPPED_UNJOINABLE_NAME = 1194,
 };
 
 // What the trace stages may do. Interactive (the default) is what both interactive programs get.

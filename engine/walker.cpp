@@ -165,6 +165,10 @@ static void CloseListings(WalkState* walk) {
   while (walk->depth > 0) Platform_FindClose(walk->levels[--walk->depth].find);
 }
 
+// A listed name that holds a path separator: joined to its directory's path it would lead to another entry (a
+// name "bs\x.exe" beside a folder "bs" to that folder's x.exe), so it is never joined, read or deleted.
+static bool UnjoinableName(const char* name) { return std::strpbrk(name, "\\/") != nullptr; }
+
 // One listing entry; true when it was a directory now entered (its first entry is then in walk->entry).
 static bool HandleEntry(WalkState* walk) {
   size_t units = 0;
@@ -172,6 +176,11 @@ static bool HandleEntry(WalkState* walk) {
   // A path past the platform's limit is skipped whole, never cut into another file's path.
   if (!SetEntryPath(walk, &units)) {
     ReportSkip(walk, SCAN_EV_SKIPPED_PATH_TOO_LONG, walk->entry.name);
+    return false;
+  }
+  // Named in the skip by the directory's path and the name as listed, the only way to name the entry.
+  if (UnjoinableName(walk->entry.name)) {
+    ReportSkip(walk, SCAN_EV_SKIPPED_UNJOINABLE_NAME, walk->path);
     return false;
   }
   if (!(walk->entry.attributes & PLATFORM_ATTR_DIRECTORY)) {

@@ -5,7 +5,7 @@ ScanRecord scanRecord;
 
 const char* const FINDING_KIND_NAMES[] = {"process", "run_value", "infected_file", "dropped_file", "log_file"};
 const char* const SKIP_REASON_NAMES[] = {"too_large", "unreadable", "unlistable_directory", "path_too_long",
-                                         "link_loop",       "in_quarantine"};
+                                         "link_loop",       "in_quarantine", "unjoinable_name"};
 
 bool ScanFinding_IsFile(const ScanFinding& finding) {
   return finding.kind != FINDING_PROCESS && finding.kind != FINDING_RUN_VALUE;

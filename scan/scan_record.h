@@ -16,6 +16,7 @@ enum {
   SKIP_PATH_TOO_LONG,
   SKIP_LINK_LOOP,
   SKIP_IN_QUARANTINE,  // a body in this run's quarantine folder: found before, kept on purpose
+  SKIP_UNJOINABLE_NAME,  // a listed name holding \ or /, which no path leads back to
   SKIP_REASON_COUNT
 };
 

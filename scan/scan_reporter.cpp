@@ -161,6 +161,7 @@ static void ReportIntoRecord(void*, ScanEvent event, const char* text, const Thr
     case SCAN_EV_SKIPPED_UNLISTABLE: OnSkipped(SKIP_UNLISTABLE_DIRECTORY, path); break;
     case SCAN_EV_SKIPPED_PATH_TOO_LONG: OnSkipped(SKIP_PATH_TOO_LONG, path); break;
     case SCAN_EV_SKIPPED_LINK_LOOP: OnSkipped(SKIP_LINK_LOOP, path); break;
+    case SCAN_EV_SKIPPED_UNJOINABLE_NAME: OnSkipped(SKIP_UNJOINABLE_NAME, path); break;
     case SCAN_EV_FINISHED: scanRecord.finished = true; break;
     case SCAN_EV_STOPPED: scanRecord.stopped = true; break;
     default: break;

@@ -24,6 +24,7 @@ std::string EventName(ScanEvent event) {
     case SCAN_EV_SKIPPED_UNLISTABLE: return "SKIP-UNLISTABLE";
     case SCAN_EV_SKIPPED_PATH_TOO_LONG: return "SKIP-LONG";
     case SCAN_EV_SKIPPED_LINK_LOOP: return "SKIP-LOOP";
+    case SCAN_EV_SKIPPED_UNJOINABLE_NAME: return "SKIP-NAME";
     default: return "EVENT" + std::to_string(event);
   }
 }

@@ -461,6 +461,53 @@ EOF
   assert_gone drive_d/more/setup.exe
 }
 
+# Names that differ only in case, both ways round: Wine's folders are case-sensitive, and after the delete the
+# found name opens the neighbour by a case-insensitive match. Each Vexlor copy is removed and counted; each
+# neighbour keeps its bytes.
+case_case_neighbours() {
+  make_machine
+  forged "$prefix/drive_d/a/Mixed.exe" 0xB566B395
+  echo "an ordinary program" >"$prefix/drive_d/a/mixed.exe"
+  forged "$prefix/drive_d/b/mixed.exe" 0x411A3D2A
+  echo "another ordinary program" >"$prefix/drive_d/b/Mixed.exe"
+  cp "$prefix/drive_d/a/mixed.exe" "$work/neighbour-a"
+  cp "$prefix/drive_d/b/Mixed.exe" "$work/neighbour-b"
+  remove_on_screen
+  expect_screen screen <<EOF
+$BANNER
+$START_LINES
+A Vexlor.y infected file was found: D:\\a\\Mixed.exe
+A Vexlor.k infected file was found: D:\\b\\mixed.exe
+--- Removal process finished at <WHEN> ---
+Vexlor was found in 2 files on your PC. Would you like to remove the infected files? Y/N
+2 out of 2 files were successfully removed!
+EOF
+  assert_gone drive_d/a/Mixed.exe
+  assert_gone drive_d/b/mixed.exe
+  cmp -s "$prefix/drive_d/a/mixed.exe" "$work/neighbour-a" || fail "drive_d/a/mixed.exe was changed or deleted"
+  cmp -s "$prefix/drive_d/b/Mixed.exe" "$work/neighbour-b" || fail "drive_d/b/Mixed.exe was changed or deleted"
+}
+
+# A Linux name holding a backslash beside a real folder of that name: joined to D:\ it would name the folder's
+# file. The folder's Vexlor copy is found and removed once; the other file is never taken for it.
+case_backslash_name() {
+  make_machine
+  forged "$prefix/drive_d/bs/x.exe" 0xB566B395
+  echo "an ordinary file" >"$prefix/drive_d/bs\\x.exe"
+  cp "$prefix/drive_d/bs\\x.exe" "$work/backslash-name"
+  remove_on_screen
+  expect_screen screen <<EOF
+$BANNER
+$START_LINES
+A Vexlor.y infected file was found: D:\\bs\\x.exe
+--- Removal process finished at <WHEN> ---
+Vexlor was found in 1 files on your PC. Would you like to remove the infected files? Y/N
+1 out of 1 files were successfully removed!
+EOF
+  assert_gone drive_d/bs/x.exe
+  cmp -s "$prefix/drive_d/bs\\x.exe" "$work/backslash-name" || fail "the file named bs\\x.exe was changed or deleted"
+}
+
 case_folder_swapped_for_link() {
   swapped_before_answer folder_to_link
   [ -L "$prefix/drive_d/x" ] || fail "the link was removed"

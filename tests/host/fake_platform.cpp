@@ -291,6 +291,11 @@ void Fake_AddFileOfSize(const std::string& path, uint32_t size, uint32_t attribu
   Fake_AddFile(path, std::string(size, 'v'), attributes);
 }
 
+void Fake_ListAs(const std::string& path, const std::string& name) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  tree[Resolve(path)].name = name;
+}
+
 void Fake_AddLink(const std::string& path, const std::string& target) {
   std::lock_guard<std::recursive_mutex> hold(fakeLock);
   std::string targetKey = Resolve(target);

@@ -26,6 +26,9 @@ void Fake_SetVolume(const std::string& path, uint32_t volume);
 // The nth read of the file at path first appends bytes to it: a file that grows while it is read.
 void Fake_GrowOnRead(const std::string& path, int nth, const std::string& bytes);
 void Fake_RemoveFile(const std::string& path);
+// The entry at path is listed under name instead of its own, as Wine lists a Linux name that no Win32 path
+// leads back to ("bs\\x.exe"); path stays the only way to it for the Fake_ calls.
+void Fake_ListAs(const std::string& path, const std::string& name);
 // The entry itself at path (a link's own attributes, not its target's).
 void Fake_SetAttributes(const std::string& path, uint32_t attributes);
 // A new last-write time for the file at path; nothing else of it changes.

@@ -170,6 +170,35 @@ TEST(Walker, PathsPastMaxPathAreWalkedAndOnesPastThePlatformLimitAreSkippedNotCu
   EXPECT_EQ(0, Fake_OpenHandles());
 }
 
+// A listed name that holds a separator, as Wine lists the Linux names "bs\x.exe" (beside a folder "bs") and
+// "a/b.txt", is never joined into a path: the folder's x.exe is read and reported once, under its own path, and
+// the other entries are neither read nor reported as it. In the unattended settings each is a skip of its own.
+TEST(Walker, NameHoldingASeparatorIsNeverJoinedIntoAnotherEntrysPath) {
+  for (int32_t actions : {SCAN_ACTIONS_INTERACTIVE, SCAN_ACTIONS_UNATTENDED}) {
+    for (uint32_t cpus : {1u, 4u}) {
+      StartRecording();
+      ScanControl_SetActions(actions);
+      Fake_SetCpuCount(cpus);
+      Fake_AddDrive("C:\\", PLATFORM_DRIVE_FIXED);
+      Fake_AddFile("C:\\top\\bs\\x.exe", ForgeCrc32("in the folder", VEXLOR_Y));
+      Fake_AddFile("C:\\top\\listed-1", ForgeCrc32("beside it", 0x411A3D2Au));
+      Fake_ListAs("C:\\top\\listed-1", "bs\\x.exe");
+      Fake_AddFile("C:\\top\\listed-2", "text");
+      Fake_ListAs("C:\\top\\listed-2", "a/b.txt");
+      Walk("C:\\");
+      std::vector<std::string> expected = {"INFECTED Vexlor.y C:\\top\\bs\\x.exe", "PROGRESS C:\\top\\bs\\x.exe"};
+      if (actions == SCAN_ACTIONS_UNATTENDED) {
+        expected.push_back("SKIP-NAME C:\\top\\bs\\x.exe");
+        expected.push_back("SKIP-NAME C:\\top\\a/b.txt");
+      }
+      EXPECT_EQ(expected, recordedEvents) << (actions == SCAN_ACTIONS_UNATTENDED ? "unattended" : "interactive")
+                                          << ", " << cpus << " CPUs";
+      EXPECT_EQ(0, Fake_OpenHandles());
+    }
+  }
+  ScanControl_SetActions(SCAN_ACTIONS_INTERACTIVE);
+}
+
 // The walk keeps its listings and its path on the heap: a tree far deeper than a fixed buffer per level on
 // the stack would allow (two 520-byte paths and a listing entry, about 1.4 KiB a level, so 2.8 MiB here) is
 // walked on a thread with a 256 KiB stack.
