@@ -36,10 +36,20 @@ struct ScanFinding {
   ExaminedFile examined = {};
 };
 
+// An entry the walk could not check that could hide a trace (not one too large to be Vexlor, nor a quarantined
+// body), named in the report with its reason.
+struct UncheckedEntry {
+  int reason;
+  std::string path;  // the entry's name alone for SKIP_PATH_TOO_LONG
+};
+enum { UNCHECKED_ENTRIES_LISTED = 100 };  // the report names this many; the counts stay exact
+
 struct ScanRecord {
   std::vector<ScanFinding> findings;
   uint64_t examined = 0;
   uint64_t skipped[SKIP_REASON_COUNT] = {};
+  std::vector<UncheckedEntry> unchecked;  // the first UNCHECKED_ENTRIES_LISTED, in the walk's order
+  uint64_t uncheckedLeftOut = 0;
   bool driveUnwalkable = false;
   bool finished = false;  // SCAN_EV_FINISHED arrived
   bool stopped = false;   // a stop request ended the scan

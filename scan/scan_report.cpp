@@ -53,6 +53,17 @@ static void AppendCounts(JsonObject* report, const ScanRecord& record) {
     Json_MemberNumber(&skipped, SKIP_REASON_NAMES[reason], record.skipped[reason]);
   }
   Json_EndObject(&skipped);
+  Json_Key(report, "unchecked");
+  report->out->push_back('[');
+  for (size_t i = 0; i < record.unchecked.size(); ++i) {
+    if (i != 0) report->out->push_back(',');
+    JsonObject entry = Json_BeginObject(report->out);
+    Json_MemberString(&entry, "reason", SKIP_REASON_NAMES[record.unchecked[i].reason]);
+    Json_MemberPath(&entry, "path", record.unchecked[i].path);
+    Json_EndObject(&entry);
+  }
+  report->out->push_back(']');
+  Json_MemberNumber(report, "unchecked_left_out", record.uncheckedLeftOut);
 }
 
 std::string ScanReport_Build(const ScanRecord& record, const ReportContext& context) {

@@ -135,6 +135,12 @@ static void OnSkipped(int reason, const char* text) {
   bool root = std::strlen(text) == 3 && text[1] == ':';
   if (reason == SKIP_UNLISTABLE_DIRECTORY && root && IsEmptyDriveRoot(text)) return;
   scanRecord.skipped[reason] += 1;
+  if (reason == SKIP_TOO_LARGE || reason == SKIP_IN_QUARANTINE) return;
+  if (scanRecord.unchecked.size() < UNCHECKED_ENTRIES_LISTED) {
+    scanRecord.unchecked.push_back(UncheckedEntry{reason, text});
+  } else {
+    scanRecord.uncheckedLeftOut += 1;
+  }
   // A drive root that cannot be listed means a whole fixed drive went unwalked.
   if (reason == SKIP_UNLISTABLE_DIRECTORY && root) scanRecord.driveUnwalkable = true;
 }

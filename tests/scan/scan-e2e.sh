@@ -157,10 +157,13 @@ planted_lines() {
 case_clean_machine() {
   make_machine
   # A Linux name holding a backslash beside a folder of that name: skipped under its own reason, never read as
-  # the folder's file (which the walk reads once, under its own path).
-  mkdir -p "$prefix/drive_d/data/bs"
+  # the folder's file (which the walk reads once, under its own path). With 100 more such names the report
+  # names the first 100 entries it could not check and counts the rest.
+  mkdir -p "$prefix/drive_d/data/bs" "$prefix/drive_d/many"
   echo "an ordinary file" >"$prefix/drive_d/data/bs/x.txt"
   echo "another ordinary file" >"$prefix/drive_d/data/bs\\x.txt"
+  local i
+  for i in $(seq 1 100); do echo "$i" >"$prefix/drive_d/many/name\\$i.txt"; done
   scan 0 /report:C:\\report.json
   expect_output out "Result: clean (exit code 0), <N> entries examined
 "
@@ -171,7 +174,11 @@ case_clean_machine() {
 assert r["outcome"] == "clean" and r["exit_code"] == 0 and r["completed"] and not r["stopped"]
 assert r["findings"] == [] and r["mode"] == "report_only" and r["examined"] > 100
 assert r["skipped"]["unlistable_directory"] == 0 and r["quarantine"] is None
-assert r["skipped"]["unjoinable_name"] == 1, r["skipped"]'
+assert r["skipped"]["unjoinable_name"] == 101, r["skipped"]
+listed = sum(n for reason, n in r["skipped"].items() if reason not in ("too_large", "in_quarantine"))
+assert len(r["unchecked"]) == min(listed, 100) and r["unchecked_left_out"] == listed - len(r["unchecked"]), r
+assert {"reason": "unjoinable_name", "path": "D:\\data\\bs\\x.txt"} in r["unchecked"], r["unchecked"]
+assert all(set(entry) == {"reason", "path"} for entry in r["unchecked"]), r["unchecked"]'
   [ "$(marker LastResult)" = 0x0 ] || fail "LastResult is $(marker LastResult), not 0"
   [ "$(marker Version)" = 1.0.0.0 ] || fail "the marker's Version is $(marker Version)"
   [ -n "$(marker LastRun)" ] || fail "no LastRun in the marker"
