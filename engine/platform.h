@@ -27,6 +27,7 @@ enum : uint32_t {
 
 enum : int32_t {
   PLATFORM_ERROR_SUCCESS = 0,
+  PLATFORM_ERROR_FILE_NOT_FOUND = 2,
   PLATFORM_ERROR_MORE_DATA = 234,
   PLATFORM_ERROR_NO_MORE_ITEMS = 259,
 };
@@ -157,6 +158,25 @@ bool Platform_WriteFile(PlatformHandle file, const void* buffer, uint32_t size);
 // Flushes the file's data to the disk.
 bool Platform_FlushFile(PlatformHandle file);
 
+// Files by path for the quarantine, the report and the roll-up (each path in the long form, as above).
+// Deletes the file at path (never a folder).
+bool Platform_DeleteFile(const char* path);
+// Renames from to to, flushed to the disk before it returns (MoveFileExW, write-through), never over an
+// existing file unless replace: PLATFORM_RENAME_DONE, OTHER_VOLUME (nothing changed) or FAILED.
+uint32_t Platform_MoveFile(const char* from, const char* to, bool replace);
+// Makes the folder; true when it is made or is already a folder. Its parent must exist.
+bool Platform_CreateFolder(const char* path);
+// The full path of a relative path, or of one with "." and ".." steps or forward slashes (GetFullPathNameW),
+// in UTF-8; false when it does not fit size bytes.
+bool Platform_FullPath(const char* path, char* full, uint32_t size);
+// The calling thread's last error code (GetLastError), for messages.
+uint32_t Platform_LastError();
+// The time now, in UTC.
+struct PlatformTime {
+  uint16_t year, month, day, hour, minute, second;
+};
+void Platform_UtcNow(PlatformTime* now);
+
 // Whether the user is an administrator whose rights UAC has filtered (Vista and later, not started elevated);
 // always false on XP, which has no such tokens.
 bool Platform_IsFilteredAdministrator();
@@ -168,12 +188,13 @@ PlatformHandle Platform_CreateLock();
 void Platform_Lock(PlatformHandle lock);
 void Platform_Unlock(PlatformHandle lock);
 
-// SHA-256 of a whole file (a UTF-8 path, as every path here) from the system's cryptographic provider
-// (CryptoAPI, PROV_RSA_AES, XP SP3 and later); false when the file cannot be read or the provider has no SHA-256.
+// SHA-256 of what is left to read of an open file (read through it to its end), from the system's cryptographic
+// provider (CryptoAPI, PROV_RSA_AES, XP SP3 and later); false when the file cannot be read or the provider has
+// no SHA-256. The caller keeps the handle it checked: the hash is of that file, whatever its name leads to now.
 enum { PLATFORM_SHA256_SIZE = 32 };
-bool Platform_Sha256File(const char* path, uint8_t digest[PLATFORM_SHA256_SIZE]);
+bool Platform_Sha256OpenFile(PlatformHandle file, uint8_t digest[PLATFORM_SHA256_SIZE]);
 // Loads the provider for the rest of the process; called before any span with the WOW64 redirector off, where
-// no DLL can be loaded. Platform_Sha256File calls it too. Main thread only.
+// no DLL can be loaded. Platform_Sha256OpenFile calls it too. Main thread only.
 bool Platform_Sha256Prepare();
 
 // Threads: started with the runtime's thread call running body(argument); the thread ends, with the body's

@@ -461,6 +461,67 @@ bool Platform_WriteFile(PlatformHandle file, const void* buffer, uint32_t size) 
 
 bool Platform_FlushFile(PlatformHandle file) { return FlushFileBuffers(file) != FALSE; }
 
+bool Platform_DeleteFile(const char* path) {
+  wchar_t* widePath = WidePath(path);
+  if (widePath == nullptr) return false;
+  bool deleted = DeleteFileW(widePath) != FALSE;
+  std::free(widePath);
+  return deleted;
+}
+
+uint32_t Platform_MoveFile(const char* from, const char* to, bool replace) {
+  wchar_t* wideFrom = WidePath(from);
+  wchar_t* wideTo = WidePath(to);
+  DWORD flags = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
+  bool moved = wideFrom != nullptr && wideTo != nullptr && MoveFileExW(wideFrom, wideTo, flags);
+  DWORD error = GetLastError();
+  std::free(wideFrom);
+  std::free(wideTo);
+  SetLastError(error);
+  if (moved) return PLATFORM_RENAME_DONE;
+  return error == ERROR_NOT_SAME_DEVICE ? PLATFORM_RENAME_OTHER_VOLUME : PLATFORM_RENAME_FAILED;
+}
+
+bool Platform_CreateFolder(const char* path) {
+  wchar_t* widePath = WidePath(path);
+  if (widePath == nullptr) return false;
+  bool made = CreateDirectoryW(widePath, nullptr) != FALSE;
+  DWORD error = GetLastError();
+  DWORD attributes = made ? FILE_ATTRIBUTE_DIRECTORY : GetFileAttributesW(widePath);
+  std::free(widePath);
+  if (made) return true;
+  SetLastError(error);
+  return error == ERROR_ALREADY_EXISTS && attributes != INVALID_FILE_ATTRIBUTES &&
+         (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool Platform_FullPath(const char* path, char* full, uint32_t size) {
+  size_t units = Text_Utf16LengthOf(path) + 1;
+  wchar_t* plain = static_cast<wchar_t*>(std::malloc(units * sizeof(wchar_t)));
+  if (plain == nullptr) return false;
+  Text_ToUtf16(reinterpret_cast<uint16_t*>(plain), units, path);
+  DWORD needed = GetFullPathNameW(plain, 0, nullptr, nullptr);
+  wchar_t* wide = needed == 0 ? nullptr : static_cast<wchar_t*>(std::malloc(needed * sizeof(wchar_t)));
+  DWORD length = wide == nullptr ? 0 : GetFullPathNameW(plain, needed, wide, nullptr);
+  bool ok = length != 0 && length < needed && Utf8FromWide(full, size, wide);
+  std::free(plain);
+  std::free(wide);
+  return ok;
+}
+
+uint32_t Platform_LastError() { return GetLastError(); }
+
+void Platform_UtcNow(PlatformTime* now) {
+  SYSTEMTIME time;
+  GetSystemTime(&time);
+  now->year = time.wYear;
+  now->month = time.wMonth;
+  now->day = time.wDay;
+  now->hour = time.wHour;
+  now->minute = time.wMinute;
+  now->second = time.wSecond;
+}
+
 static bool IsVistaOrLater() {
   OSVERSIONINFOA version;
   version.dwOSVersionInfoSize = sizeof version;

@@ -2,10 +2,7 @@
 #include <windows.h>
 #include <wincrypt.h>
 
-#include <cstdlib>
-
 #include "platform.h"
-#include "text.h"
 
 // XP SP3 has SHA-256 in this provider; headers set to XP (5.1) keep the constant behind SP3's NTDDI.
 #ifndef CALG_SHA_256
@@ -36,23 +33,12 @@ bool Platform_Sha256Prepare() {
   return true;
 }
 
-bool Platform_Sha256File(const char* path, uint8_t digest[PLATFORM_SHA256_SIZE]) {
+bool Platform_Sha256OpenFile(PlatformHandle file, uint8_t digest[PLATFORM_SHA256_SIZE]) {
   if (!Platform_Sha256Prepare()) return false;
-  // The path is UTF-8, opened in its long form as every other file of the engine.
-  size_t units = Text_LongPathLengthOf(path);
-  if (units > PLATFORM_MAX_WIDE_PATH) return false;
-  wchar_t* wide = static_cast<wchar_t*>(std::malloc((units + 1) * sizeof(wchar_t)));
-  if (wide == nullptr) return false;
-  Text_ToLongPath(reinterpret_cast<uint16_t*>(wide), units + 1, path);
-  HANDLE file = CreateFileW(wide, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN,
-                            nullptr);
-  std::free(wide);
-  if (file == INVALID_HANDLE_VALUE) return false;
   HCRYPTHASH hash = 0;
   bool ok = CryptCreateHash(hashProvider, CALG_SHA_256, 0, 0, &hash) && HashOpenFile(file, hash);
   DWORD size = PLATFORM_SHA256_SIZE;
   ok = ok && CryptGetHashParam(hash, HP_HASHVAL, digest, &size, 0) && size == PLATFORM_SHA256_SIZE;
   if (hash != 0) CryptDestroyHash(hash);
-  CloseHandle(file);
   return ok;
 }

@@ -1,17 +1,13 @@
-// File helpers over the wide Win32 calls for the quarantine, the report and the roll-up.
+// File helpers over the platform layer for the quarantine, the report and the roll-up.
 #include "file_tools.h"
 
-#include <windows.h>
-
 #include <cstdio>
-#include <cstring>
 
 #include "json_writer.h"
 #include "platform.h"
-#include "text.h"
 
-// The long form takes a path as it stands: a relative path, forward slashes, or "." and ".." steps (as a switch
-// may give) are first made a full path the ordinary way.
+enum { COPY_BLOCK_SIZE = 16384 };
+
 static bool NeedsFullPath(const std::string& path) {
   bool absolute = (path.size() >= 3 && path[1] == ':' && path[2] == '\\') || path.compare(0, 2, "\\\\") == 0;
   std::string steps = path + "\\";
@@ -19,105 +15,137 @@ static bool NeedsFullPath(const std::string& path) {
          steps.find("\\..\\") != std::string::npos;
 }
 
-static std::string FullPath(const std::string& path) {
-  std::wstring plain(Text_Utf16LengthOf(path.c_str()) + 1, L'\0');
-  Text_ToUtf16(reinterpret_cast<uint16_t*>(&plain[0]), plain.size(), path.c_str());
-  DWORD needed = GetFullPathNameW(plain.c_str(), 0, nullptr, nullptr);
-  if (needed == 0) return path;
-  std::wstring full(needed, L'\0');
-  DWORD length = GetFullPathNameW(plain.c_str(), needed, &full[0], nullptr);
-  if (length == 0 || length >= needed) return path;
-  return FileTools_Utf8(full.c_str());
+std::string FileTools_FullPath(const std::string& path) {
+  if (!NeedsFullPath(path)) return path;
+  std::vector<char> full(3 * PLATFORM_MAX_WIDE_PATH + 1);
+  if (!Platform_FullPath(path.c_str(), full.data(), static_cast<uint32_t>(full.size()))) return path;
+  return full.data();
 }
 
-std::wstring FileTools_Wide(const std::string& given) {
-  std::string path = NeedsFullPath(given) ? FullPath(given) : given;
-  size_t units = Text_LongPathLengthOf(path.c_str());
-  std::wstring wide(units + 1, L'\0');
-  if (!Text_ToLongPath(reinterpret_cast<uint16_t*>(&wide[0]), wide.size(), path.c_str())) return std::wstring();
-  wide.resize(units);
-  return wide;
-}
-
-std::string FileTools_Utf8(const wchar_t* wide) {
-  const uint16_t* units = reinterpret_cast<const uint16_t*>(wide);
-  std::string utf8(Text_Utf8LengthOf(units) + 1, '\0');
-  if (!Text_FromUtf16(&utf8[0], utf8.size(), units)) return std::string();
-  utf8.resize(utf8.size() - 1);
-  return utf8;
+static const char* PathOf(const std::string& path, std::string* full) {
+  *full = FileTools_FullPath(path);
+  return full->c_str();
 }
 
 std::string FileTools_Sha256(const std::string& path) {
+  std::string full;
+  PlatformHandle file = nullptr;
+  if (!Platform_OpenForChecksum(PathOf(path, &full), &file)) return std::string();
   uint8_t digest[PLATFORM_SHA256_SIZE];
-  if (!Platform_Sha256File(path.c_str(), digest)) return std::string();
-  return Json_Hex(std::string(reinterpret_cast<const char*>(digest), sizeof digest));
+  bool ok = Platform_Sha256OpenFile(file, digest);
+  Platform_CloseFile(file);
+  return ok ? Json_Hex(std::string(reinterpret_cast<const char*>(digest), sizeof digest)) : std::string();
 }
 
 bool FileTools_Size(const std::string& path, uint64_t* size) {
-  WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!GetFileAttributesExW(FileTools_Wide(path).c_str(), GetFileExInfoStandard, &data)) return false;
-  *size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-  return true;
+  std::string full;
+  PlatformHandle file = nullptr;
+  if (!Platform_OpenForIdentity(PathOf(path, &full), &file)) return false;
+  PlatformFileIdentity identity;
+  bool ok = Platform_GetFileIdentity(file, &identity);
+  Platform_CloseFile(file);
+  if (ok) *size = (static_cast<uint64_t>(identity.sizeHigh) << 32) | identity.sizeLow;
+  return ok;
 }
 
 bool FileTools_Exists(const std::string& path) {
-  return GetFileAttributesW(FileTools_Wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+  std::string full;
+  return Platform_FileExists(PathOf(path, &full));
 }
 
-bool FileTools_Delete(const std::string& path) { return DeleteFileW(FileTools_Wide(path).c_str()) != FALSE; }
+bool FileTools_Delete(const std::string& path) {
+  std::string full;
+  return Platform_DeleteFile(PathOf(path, &full));
+}
 
-bool FileTools_Rename(const std::string& from, const std::string& to, bool replace) {
-  DWORD flags = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
-  return MoveFileExW(FileTools_Wide(from).c_str(), FileTools_Wide(to).c_str(), flags) != FALSE;
+bool FileTools_Rename(const std::string& from, const std::string& to, bool replace, bool* otherVolume) {
+  std::string fullFrom, fullTo;
+  uint32_t moved = Platform_MoveFile(PathOf(from, &fullFrom), PathOf(to, &fullTo), replace);
+  if (otherVolume != nullptr) *otherVolume = moved == PLATFORM_RENAME_OTHER_VOLUME;
+  return moved == PLATFORM_RENAME_DONE;
+}
+
+static bool CopyOpenFile(PlatformHandle from, PlatformHandle to) {
+  char block[COPY_BLOCK_SIZE];
+  for (;;) {
+    uint32_t got = 0;
+    if (!Platform_ReadFile(from, block, sizeof block, &got)) return false;
+    if (got == 0) return Platform_FlushFile(to);
+    if (!Platform_WriteFile(to, block, got)) return false;
+  }
 }
 
 bool FileTools_Copy(const std::string& from, const std::string& to) {
-  return CopyFileW(FileTools_Wide(from).c_str(), FileTools_Wide(to).c_str(), TRUE) != FALSE;
+  std::string fullFrom, fullTo;
+  PlatformHandle source = nullptr, copy = nullptr;
+  if (!Platform_OpenForChecksum(PathOf(from, &fullFrom), &source)) return false;
+  bool ok = Platform_CreateNewFile(PathOf(to, &fullTo), &copy);
+  if (ok) {
+    ok = CopyOpenFile(source, copy);
+    if (!ok) Platform_DeleteOpenFile(copy);
+    Platform_CloseFile(copy);
+  }
+  Platform_CloseFile(source);
+  return ok;
 }
 
-bool FileTools_ListFiles(const std::string& folder, const char* pattern, std::vector<std::string>* names) {
+bool FileTools_EndsWith(const std::string& text, const std::string& tail) {
+  if (text.size() < tail.size()) return false;
+  for (size_t i = 0; i < tail.size(); ++i) {
+    char a = text[text.size() - tail.size() + i], b = tail[i];
+    if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
+    if (b >= 'A' && b <= 'Z') b = static_cast<char>(b - 'A' + 'a');
+    if (a != b) return false;
+  }
+  return true;
+}
+
+bool FileTools_ListFiles(const std::string& folder, const char* suffix, std::vector<std::string>* names) {
   names->clear();
-  WIN32_FIND_DATAW entry;
-  HANDLE find = FindFirstFileW(FileTools_Wide(folder + "\\" + pattern).c_str(), &entry);
-  if (find == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
+  PlatformHandle find = nullptr;
+  PlatformFindData entry;
+  // A drive's root with nothing in it lists nothing at all, not even "." and "..".
+  if (!Platform_FindFirst((FileTools_FullPath(folder) + "\\*").c_str(), &find, &entry)) {
+    return Platform_LastError() == PLATFORM_ERROR_FILE_NOT_FOUND;
+  }
   do {
-    if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names->push_back(FileTools_Utf8(entry.cFileName));
-  } while (FindNextFileW(find, &entry));
-  FindClose(find);
+    if (!(entry.attributes & PLATFORM_ATTR_DIRECTORY) && FileTools_EndsWith(entry.name, suffix)) {
+      names->push_back(entry.name);
+    }
+  } while (Platform_FindNext(find, &entry));
+  Platform_FindClose(find);
   return true;
 }
 
 bool FileTools_Read(const std::string& path, std::string* contents, uint64_t limit) {
-  HANDLE file =
-      CreateFileW(FileTools_Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+  std::string full;
+  PlatformHandle file = nullptr;
+  if (!Platform_OpenForChecksum(PathOf(path, &full), &file)) return false;
   contents->clear();
-  char block[8192];
-  DWORD got = 0;
+  char block[COPY_BLOCK_SIZE];
+  uint32_t got = 0;
   bool ok = true;
-  while ((ok = ReadFile(file, block, sizeof block, &got, nullptr) != FALSE) && got != 0) {
+  while ((ok = Platform_ReadFile(file, block, sizeof block, &got)) && got != 0) {
     if (contents->size() + got > limit) {
       ok = false;
       break;
     }
     contents->append(block, got);
   }
-  CloseHandle(file);
+  Platform_CloseFile(file);
   return ok;
 }
 
 bool FileTools_WriteAtomically(const std::string& path, const std::string& contents) {
-  std::string partial = path + ".partial";
-  HANDLE file = CreateFileW(FileTools_Wide(partial).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  bool ok = WriteFile(file, contents.data(), static_cast<DWORD>(contents.size()), &written, nullptr) &&
-            written == contents.size() && FlushFileBuffers(file);
-  CloseHandle(file);
-  if (ok) ok = FileTools_Rename(partial, path, true);
-  if (!ok) FileTools_Delete(partial);
-  return ok;
+  std::string partial = FileTools_FullPath(path) + ".partial";
+  Platform_DeleteFile(partial.c_str());  // left by a write that was cut off
+  PlatformHandle file = nullptr;
+  if (!Platform_CreateNewFile(partial.c_str(), &file)) return false;
+  bool ok = Platform_WriteFile(file, contents.data(), static_cast<uint32_t>(contents.size())) &&
+            Platform_FlushFile(file);
+  if (!ok) Platform_DeleteOpenFile(file);
+  Platform_CloseFile(file);
+  return ok && FileTools_Rename(partial, path, true);
 }
 
 std::string FileTools_Parent(const std::string& path) {
@@ -125,46 +153,24 @@ std::string FileTools_Parent(const std::string& path) {
   return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 
-bool FileTools_CreateFolders(const std::string& path) {
-  if (path.empty()) return false;
-  DWORD attributes = GetFileAttributesW(FileTools_Wide(path).c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES) return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+bool FileTools_CreateFolders(const std::string& given) {
+  if (given.empty()) return false;
+  std::string path = FileTools_FullPath(given);
+  uint32_t attributes = Platform_GetAttributes(path.c_str());
+  if (attributes != PLATFORM_ATTR_INVALID) return (attributes & PLATFORM_ATTR_DIRECTORY) != 0;
   std::string parent = FileTools_Parent(path);
   // A drive root ("C:") or a share's root ends the climb.
   if (!parent.empty() && parent.size() > 2 && !FileTools_CreateFolders(parent)) return false;
-  return CreateDirectoryW(FileTools_Wide(path).c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+  return Platform_CreateFolder(path.c_str());
 }
 
 std::string FileTools_UtcNow() {
-  SYSTEMTIME now;
-  GetSystemTime(&now);
+  PlatformTime now;
+  Platform_UtcNow(&now);
   char text[48];
-  std::snprintf(text, sizeof text, "%04u-%02u-%02uT%02u:%02u:%02uZ", now.wYear, now.wMonth, now.wDay, now.wHour,
-                now.wMinute, now.wSecond);
+  std::snprintf(text, sizeof text, "%04u-%02u-%02uT%02u:%02u:%02uZ", now.year, now.month, now.day, now.hour,
+                now.minute, now.second);
   return text;
 }
 
-std::string FileTools_LastError() { return "error " + std::to_string(GetLastError()); }
-
-static bool TestHookNames(const char* variable, const char* step) {
-  char wanted[64];
-  DWORD length = GetEnvironmentVariableA(variable, wanted, sizeof wanted);
-  return length != 0 && length < sizeof wanted && std::strcmp(wanted, step) == 0;
-}
-
-enum : DWORD { HOLD_LIMIT_MS = 120000, HOLD_POLL_MS = 50 };
-
-void FileTools_Checkpoint(const char* step) {
-  if (TestHookNames("PURGEWELL_TEST_KILL_AT", step)) TerminateProcess(GetCurrentProcess(), 99);
-  if (!TestHookNames("PURGEWELL_TEST_HOLD_AT", step)) return;
-  wchar_t holdFile[MAX_PATH];
-  DWORD length = GetEnvironmentVariableW(L"PURGEWELL_TEST_HOLD_FILE", holdFile, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return;
-  HANDLE file = CreateFileW(holdFile, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return;
-  CloseHandle(file);
-  for (DWORD waited = 0; waited < HOLD_LIMIT_MS && GetFileAttributesW(holdFile) != INVALID_FILE_ATTRIBUTES;
-       waited += HOLD_POLL_MS) {
-    Sleep(HOLD_POLL_MS);
-  }
-}
+std::string FileTools_LastError() { return "error " + std::to_string(Platform_LastError()); }

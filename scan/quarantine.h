@@ -1,8 +1,9 @@
 // The quarantine: files moved in with a manifest each, listed, and put back byte for byte.
 //
-// Layout of the folder: ID.json is an item's manifest (written, flushed and renamed into place before the body
-// leaves its place), ID.body the file's exact bytes under a name no program starts, ID.restored.json the manifest
-// of an item put back. An interrupted move or restore leaves the original or the body, never neither.
+// Layout of the folder (quarantine_item.h): a manifest per item, named after the phase the item reached, and
+// ID.body, the file's exact bytes under a name no program starts. A move or restore cut off at any point leaves
+// the original or the body, never neither, and the next run that touches the quarantine finishes it or rolls it
+// back (Quarantine_Recover).
 //
 // A file is moved in only while its path still leads to the file examined when it was found (identity, folder
 // links, checksum: engine/file_removal.h): the checked handle itself is renamed into the folder, or across
@@ -25,6 +26,9 @@ bool Quarantine_Prepare(const std::string& folder, std::string* error);
 // volumes a copy read through the checked file and verified against the SHA-256 before the original is deleted.
 // Sets the finding's action, error and id.
 void Quarantine_MoveIn(const std::string& folder, const std::string& machine, ScanFinding* finding);
+// Settles every item whose move or restore was cut off and deletes the partial copies no item needs; says on
+// standard error what it did to each item, unless quiet. Every task that touches the quarantine calls it first.
+void Quarantine_Recover(const std::string& folder, bool quiet);
 // /list: one line per item on standard output. Returns an exit code.
 int Quarantine_List(const std::string& folder);
 // /restore:ID or /restore:all. Returns an exit code.

@@ -3,6 +3,7 @@
 #include <shlobj.h>
 
 #include "file_tools.h"
+#include "wide_path.h"
 #include "platform.h"
 #include "quarantine.h"
 #include "system_library.h"
@@ -19,7 +20,7 @@ static bool CommonAppData(std::string* base) {
   bool ok = getFolderPath != nullptr &&
             getFolderPath(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path) == S_OK;
   FreeLibrary(shell);
-  if (ok) *base = FileTools_Utf8(path);
+  if (ok) *base = WidePath_Utf8(path);
   return ok && !base->empty();
 }
 
@@ -59,7 +60,7 @@ static bool ProtectFolder(const std::string& folder) {
   ok = ok && InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) &&
        SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE) &&
        SetSecurityDescriptorControl(&descriptor, SE_DACL_PROTECTED, SE_DACL_PROTECTED) &&
-       SetFileSecurityW(FileTools_Wide(folder).c_str(), DACL_SECURITY_INFORMATION, &descriptor);
+       SetFileSecurityW(WidePath_Of(folder).c_str(), DACL_SECURITY_INFORMATION, &descriptor);
   if (administrators != nullptr) FreeSid(administrators);
   if (system != nullptr) FreeSid(system);
   return ok;

@@ -1,28 +1,28 @@
 // Moving a found file into the quarantine, in steps that each leave the original or the body in place.
-#include <windows.h>
-
 #include <cstdio>
 
 #include "file_tools.h"
+#include "platform.h"
 #include "quarantine.h"
-#include "quarantine_manifest.h"
+#include "quarantine_item.h"
 
-static std::string ItemPath(const std::string& folder, const std::string& id, const char* suffix) {
-  return folder + "\\" + id + suffix;
+// Whether any file of the item id is in the folder.
+static bool IdTaken(const std::string& folder, const std::string& id) {
+  for (int phase = 0; phase < PHASE_COUNT; ++phase) {
+    if (FileTools_Exists(QuarantineItem_ManifestPath(folder, id, static_cast<QuarantinePhase>(phase)))) return true;
+  }
+  return FileTools_Exists(QuarantineItem_Path(folder, id, QUARANTINE_BODY_SUFFIX));
 }
 
 // A new id from the time, the first free one: 20261210-142541-01.
 static std::string NewItemId(const std::string& folder) {
-  SYSTEMTIME now;
-  GetSystemTime(&now);
+  PlatformTime now;
+  Platform_UtcNow(&now);
   for (unsigned sequence = 1; sequence < 100000; ++sequence) {
     char id[40];
-    std::snprintf(id, sizeof id, "%04u%02u%02u-%02u%02u%02u-%02u", now.wYear, now.wMonth, now.wDay, now.wHour,
-                  now.wMinute, now.wSecond, sequence);
-    if (!FileTools_Exists(ItemPath(folder, id, ".json")) && !FileTools_Exists(ItemPath(folder, id, ".body")) &&
-        !FileTools_Exists(ItemPath(folder, id, ".restored.json"))) {
-      return id;
-    }
+    std::snprintf(id, sizeof id, "%04u%02u%02u-%02u%02u%02u-%02u", now.year, now.month, now.day, now.hour,
+                  now.minute, now.second, sequence);
+    if (!IdTaken(folder, id)) return id;
   }
   return std::string();
 }
@@ -41,13 +41,11 @@ static bool CopyAcross(const ScanFinding& finding, const std::string& body, std:
                  : "the file is no longer the one found";
     return false;
   }
-  FileTools_Checkpoint("move-copied");
   if (FileTools_Sha256(part) != finding.sha256 || !FileTools_Rename(part, body, false)) {
     *error = "the copy in quarantine does not match the original";
     FileTools_Delete(part);
     return false;
   }
-  FileTools_Checkpoint("move-body-placed");
   if (!FileRemoval_Delete(original, &finding.examined, options)) {
     *error = "copied into quarantine, but the original could not be deleted or is no longer the one found";
     return false;
@@ -91,18 +89,16 @@ void Quarantine_MoveIn(const std::string& folder, const std::string& machine, Sc
     finding->error = "the file could not be read before the move";
     return;
   }
-  std::string manifest = ItemPath(folder, id, ".json");
+  std::string manifest = QuarantineItem_ManifestPath(folder, id, PHASE_MOVING);
   if (!FileTools_WriteAtomically(manifest, QuarantineManifest_Build(ItemOf(*finding, id, machine)))) {
     finding->error = "the manifest could not be written (" + FileTools_LastError() + ")";
     return;
   }
-  FileTools_Checkpoint("move-manifest-written");
-  if (!MoveBody(*finding, ItemPath(folder, id, ".body"), &finding->error)) {
-    // Only a body that never arrived takes its manifest away; a copy kept beside an undeletable original stays.
-    if (!FileTools_Exists(ItemPath(folder, id, ".body"))) FileTools_Delete(manifest);
-    return;
-  }
-  FileTools_Checkpoint("move-done");
+  bool moved = MoveBody(*finding, QuarantineItem_Path(folder, id, QUARANTINE_BODY_SUFFIX), &finding->error);
+  // The item ends quarantined, or (when the file did not leave its place) with nothing of it left; an item
+  // whose last step was cut off is finished or rolled back the same way by the next run.
+  Quarantine_SettleItem(folder, QuarantineEntry{id, PHASE_MOVING}, nullptr);
+  if (!moved) return;
   finding->action = "quarantined";
   finding->quarantineId = id;
 }

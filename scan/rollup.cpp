@@ -12,7 +12,7 @@ enum : uint64_t { REPORT_SIZE_LIMIT = 64ull << 20 };
 
 int Rollup_Run(const ScanOptions& options) {
   std::vector<std::string> names;
-  if (!FileTools_ListFiles(options.rollupDirectory, "*.json", &names)) {
+  if (!FileTools_ListFiles(options.rollupDirectory, ".json", &names)) {
     std::string error = FileTools_LastError();
     std::fprintf(stderr, "PurgewellScan: the folder %s cannot be read (%s)\n",
                  ConsoleText_Of(options.rollupDirectory).c_str(), error.c_str());

@@ -24,6 +24,7 @@ static int RunTask(const ScanOptions& options) {
   // The original paths were found in the disk's real view (64-bit Windows): put back and look there too.
   Platform_Sha256Prepare();
   RealView view = RealView_Enter();
+  Quarantine_Recover(folder, options.quiet);
   int exitCode = options.task == TASK_LIST ? Quarantine_List(folder)
                                            : Quarantine_Restore(folder, options.restoreId, options.quiet);
   RealView_Leave(view);

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "console_text.h"
-#include "file_tools.h"
+#include "wide_path.h"
 #include "real_view.h"
 #include "scan_record.h"
 #include "signatures.h"
@@ -41,7 +41,7 @@ static ScanFinding* LastOfKind(int kind) {
 // names (the whole of a when length is a's own).
 static bool SamePathStart(const std::string& a, const std::string& b, size_t length) {
   if (a.size() < length || b.size() < length) return false;
-  std::wstring wideA = FileTools_Wide(a.substr(0, length)), wideB = FileTools_Wide(b.substr(0, length));
+  std::wstring wideA = WidePath_Of(a.substr(0, length)), wideB = WidePath_Of(b.substr(0, length));
   return !wideA.empty() && CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, wideA.c_str(), -1, wideB.c_str(), -1) ==
                                CSTR_EQUAL;
 }

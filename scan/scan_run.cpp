@@ -9,6 +9,7 @@
 #include "console_text.h"
 #include "exit_codes.h"
 #include "file_tools.h"
+#include "wide_path.h"
 #include "platform.h"
 #include "quarantine.h"
 #include "real_view.h"
@@ -37,7 +38,7 @@ static BOOL WINAPI ScanControlHandler(DWORD controlType) {
 static std::string MachineName() {
   wchar_t name[MAX_COMPUTERNAME_LENGTH + 1];
   DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
-  return GetComputerNameW(name, &size) ? FileTools_Utf8(name) : std::string();
+  return GetComputerNameW(name, &size) ? WidePath_Utf8(name) : std::string();
 }
 
 static const char* ModeName(int removal) {
@@ -188,6 +189,7 @@ int ScanRun_Execute(const ScanOptions& options) {
   ReportContext context = MakeContext(options, folder, administrator);
   // The scan found the paths in the disk's real view (64-bit Windows): hash, move and delete them in it.
   RealView view = RealView_Enter();
+  if (options.removal == REMOVAL_QUARANTINE) Quarantine_Recover(folder, options.quiet);
   ActOnFindings(options, folder, context.machine);
   RealView_Leave(view);
   scanRecord.ended = FileTools_UtcNow();

@@ -100,7 +100,7 @@ section "host tests (ThreadSanitizer)" ctest --test-dir build/host-tsan --output
 if [ "$suite" = win32 ]; then
   section "Windows tests under Wine: 32-bit programs (PE32) in 32-bit and 64-bit prefixes" wine_suite
 else
-  section "PE32 programs: static checks (imports on XP SP3, PE headers, hardening, resources, manifests)" \
+  section "PE32 programs: static checks (imports on XP SP3, PE headers, hardening, no test hooks, resources, manifests)" \
     ctest --test-dir build/win32 --output-on-failure -j "$jobs"
   section "Windows tests under Wine: 64-bit programs (PE32+) in 64-bit prefixes" wine_suite
 fi

@@ -109,6 +109,11 @@ uint64_t nextReadTicket = 0;
 bool releasingReads = false;
 std::vector<std::string> readOrder;
 const size_t SCRAMBLE_GROUP = 3;
+// A cut: from the cutAt-th call on (counted in allCalls), every call fails and changes nothing.
+int allCalls = 0;
+int cutAt = 0;
+bool cutClosesHandles = false;  // a killed process: the system closes its handles, and marked files go
+uint32_t lastError = 0;
 
 std::string Lower(std::string text) {
   for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -187,6 +192,7 @@ Node& MakeNode(const std::string& path, bool directory) {
 // Counts the call and applies its rules; true when the call is to fail.
 bool Call(const std::string& operation, const std::string& argument) {
   callCounts[operation] += 1;
+  int thisCall = ++allCalls;
   // Each action runs once, after it is taken off the list: it may itself make calls or add actions.
   std::vector<std::function<void()>> due;
   for (auto& before : beforeCalls) {
@@ -194,6 +200,11 @@ bool Call(const std::string& operation, const std::string& argument) {
     if (before.first == operation) before.second = nullptr;
   }
   for (auto& action : due) action();
+  if (cutAt != 0 && thisCall >= cutAt) {
+    lastError = 21;  // ERROR_NOT_READY: the machine is gone
+    return true;
+  }
+  lastError = 2;  // what a call that fails on its own says: ERROR_FILE_NOT_FOUND
   bool fail = false;
   for (Rule& rule : rules) {
     if (rule.operation != operation) continue;
@@ -204,6 +215,7 @@ bool Call(const std::string& operation, const std::string& argument) {
       ScanControl_RequestStop();
     } else {
       fail = true;
+      lastError = 5;  // ERROR_ACCESS_DENIED
     }
   }
   return fail;
@@ -266,6 +278,9 @@ void Fake_Reset() {
   heldReads.clear();
   releasingReads = false;
   readOrder.clear();
+  allCalls = 0;
+  cutAt = 0;
+  lastError = 0;
 }
 
 void Fake_AddDrive(const std::string& root, uint32_t type) {
@@ -442,6 +457,35 @@ void Fake_RenameByOpenPath(bool on) {
   renameByOpenPath = on;
 }
 
+void Fake_CutAt(int call, bool closesHandles) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  cutAt = call;
+  cutClosesHandles = closesHandles;
+}
+
+int Fake_CallsMade() {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  return allCalls;
+}
+
+void Fake_Restart() {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  cutAt = 0;
+  allCalls = 0;
+  rules.clear();
+  beforeCalls.clear();
+}
+
+std::vector<std::string> Fake_ListFolder(const std::string& path) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  std::vector<std::string> names;
+  std::string key = Resolve(path);
+  if (key.empty()) return names;
+  for (const std::string& child : tree[key].children) names.push_back(tree[child].name);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
 int Fake_OpenHandles() {
   std::lock_guard<std::recursive_mutex> hold(fakeLock);
   return openHandles;
@@ -590,7 +634,8 @@ void Platform_CloseFile(PlatformHandle file) {
   FileState* state = static_cast<FileState*>(file);
   // A failing close deletes nothing, as Wine's when a folder of the path was swapped while the handle was open.
   bool closeFails = Call("CloseFile", state->path);
-  if (state->deleteMarked && !closeFails && tree.count(state->key)) RemoveKey(state->key);
+  bool closedByTheSystem = cutAt != 0 && allCalls >= cutAt && cutClosesHandles;
+  if (state->deleteMarked && (!closeFails || closedByTheSystem) && tree.count(state->key)) RemoveKey(state->key);
   delete state;
   openHandles -= 1;
 }
@@ -1016,3 +1061,93 @@ bool Platform_IsFilteredAdministrator() {
   std::lock_guard<std::recursive_mutex> hold(fakeLock);
   return filteredAdministrator;
 }
+
+bool Platform_DeleteFile(const char* path) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  if (Call("DeleteFile", path)) return false;
+  std::string key = Resolve(Seen(path), false);
+  if (key.empty() || tree[key].directory || !tree[key].linkTarget.empty()) return false;
+  if (tree[key].attributes & PLATFORM_ATTR_READONLY) {
+    lastError = 5;
+    return false;
+  }
+  RemoveKey(key);
+  return true;
+}
+
+uint32_t Platform_MoveFile(const char* from, const char* to, bool replace) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  if (Call("MoveFile", from)) return PLATFORM_RENAME_FAILED;
+  std::string key = Resolve(Seen(from), false);
+  std::string parentKey, name;
+  if (key.empty() || tree[key].directory || !ParentAndName(to, &parentKey, &name)) return PLATFORM_RENAME_FAILED;
+  std::string newKey = parentKey + "\\" + Lower(name);
+  if (newKey == key) return PLATFORM_RENAME_DONE;
+  if (tree.count(newKey) && (!replace || tree[newKey].directory)) {
+    lastError = 183;  // ERROR_ALREADY_EXISTS
+    return PLATFORM_RENAME_FAILED;
+  }
+  if (VolumeOf(parentKey) != VolumeOf(key)) {
+    lastError = 17;  // ERROR_NOT_SAME_DEVICE
+    return PLATFORM_RENAME_OTHER_VOLUME;
+  }
+  if (tree.count(newKey)) RemoveKey(newKey);
+  Node node = tree[key];
+  node.name = name;
+  RemoveKey(key);
+  tree[newKey] = node;
+  tree[parentKey].children.push_back(newKey);
+  return PLATFORM_RENAME_DONE;
+}
+
+bool Platform_CreateFolder(const char* path) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  if (Call("CreateFolder", path)) return false;
+  std::string key = Resolve(Seen(path));
+  if (!key.empty()) return tree[key].directory;
+  std::string parentKey, name;
+  if (!ParentAndName(path, &parentKey, &name)) return false;
+  MakeNode(path, true);
+  return true;
+}
+
+bool Platform_FullPath(const char* path, char* full, uint32_t size) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  if (Call("FullPath", path)) return false;
+  // The stand-in's current folder is C:\; only relative paths are asked for.
+  std::string whole = std::string("C:\\") + path;
+  for (char& c : whole) c = c == '/' ? '\\' : c;
+  if (whole.size() + 1 > size) return false;
+  std::memcpy(full, whole.c_str(), whole.size() + 1);
+  return true;
+}
+
+uint32_t Platform_LastError() {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  return lastError;
+}
+
+void Platform_UtcNow(PlatformTime* now) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  Call("UtcNow", "");
+  *now = PlatformTime{2026, 12, 10, 14, 25, 41};
+}
+
+// Not SHA-256: a stand-in digest of the same size that differs whenever the bytes do, as the tests need.
+bool Platform_Sha256OpenFile(PlatformHandle file, uint8_t digest[PLATFORM_SHA256_SIZE]) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  FileState* state = static_cast<FileState*>(file);
+  const Node* found = OpenNode("Sha256OpenFile", file);
+  if (found == nullptr) return false;
+  std::string rest = state->position < found->contents.size() ? found->contents.substr(state->position) : "";
+  state->position = found->contents.size();
+  for (int lane = 0; lane < PLATFORM_SHA256_SIZE / 8; ++lane) {
+    uint64_t hash = 1469598103934665603ull + static_cast<uint64_t>(lane) * 0x9E3779B97F4A7C15ull;
+    for (unsigned char c : rest) hash = (hash ^ c) * 1099511628211ull;
+    hash ^= rest.size();
+    for (int byte = 0; byte < 8; ++byte) digest[lane * 8 + byte] = static_cast<uint8_t>(hash >> (8 * byte));
+  }
+  return true;
+}
+
+bool Platform_Sha256Prepare() { return true; }

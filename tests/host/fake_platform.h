@@ -81,5 +81,15 @@ void Fake_BeforeCall(const std::string& operation, std::function<void()> action)
 // RenameOpenFile renames what the handle's path leads to at the time of the call, as Wine's does, instead of
 // the open file itself (false after Fake_Reset).
 void Fake_RenameByOpenPath(bool on);
+// A cut: from the call-th platform call on (every operation counted, from 1 since Fake_Reset or Fake_Restart),
+// every call fails and changes nothing. After a power cut a file marked for deletion stays; when the process was
+// killed (closesHandles), the system closes its handles and such a file goes as its handle is closed.
+void Fake_CutAt(int call, bool closesHandles = false);
+int Fake_CallsMade();
+// The machine starts again after a cut: calls work, counting starts afresh, and failure rules and actions
+// before calls are gone.
+void Fake_Restart();
+// The names in the folder at path, sorted.
+std::vector<std::string> Fake_ListFolder(const std::string& path);
 // Listings, files, snapshots, processes and keys still open.
 int Fake_OpenHandles();
