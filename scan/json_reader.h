@@ -1,21 +1,16 @@
-// A small JSON reader for the quarantine manifests and the roll-up of reports: a whole text into a tree.
+// Reading the quarantine's manifests and the fleet's reports, which any machine may have written: nlohmann-json
+// parses them (a parser made for hostile input); these calls take what the programs need out of the tree.
 #pragma once
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
-enum { JSON_NULL, JSON_BOOL, JSON_NUMBER, JSON_STRING, JSON_ARRAY, JSON_OBJECT };
+#include <nlohmann/json.hpp>
 
-struct JsonValue {
-  int type = JSON_NULL;
-  bool boolean = false;
-  std::string text;               // a string's UTF-8 bytes, or a number as written
-  std::vector<JsonValue> items;   // an array's elements, or an object's member values
-  std::vector<std::string> keys;  // an object's member names, one per item
-};
+typedef nlohmann::json JsonValue;
 
-// False unless the whole text is one JSON value (surrounding white space allowed), nested at most 64 deep.
+// False unless the whole text is one JSON value in UTF-8 (surrounding white space allowed), nested at most 64
+// deep. Never throws.
 bool Json_Parse(const std::string& text, JsonValue* value);
 
 // Members of an object; null, "", 0 or false when missing or of another type.

@@ -26,8 +26,8 @@ static RollupMachine MachineOf(const std::string& text, const std::string& fileN
   row.ended = Json_FindText(report, "ended");
   row.exitCode = static_cast<int>(Json_FindUnsigned(report, "exit_code"));
   const JsonValue* findings = Json_Find(report, "findings");
-  if (findings == nullptr) return row;
-  for (const JsonValue& finding : findings->items) {
+  if (findings == nullptr || !findings->is_array()) return row;
+  for (const JsonValue& finding : *findings) {
     std::string action = Json_FindText(finding, "action");
     row.findings += 1;
     if (action != "terminated" && action != "deleted" && action != "quarantined") row.left += 1;
