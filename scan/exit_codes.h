@@ -15,4 +15,6 @@ enum {
   EXIT_RESTORE_REFUSED = 10,   // a restore found a file at the original path and left both alone
   EXIT_RESTORE_FAILED = 11,    // no such quarantined item, or its restore failed
   EXIT_ROLLUP_FAILED = 12,     // the roll-up folder could not be read, or its CSV could not be written
+  // 13 is deploy/purgewell-startup.cmd's: it ran nothing, the program not being the release it was stamped for.
+  EXIT_STARTUP_REFUSED = 13,
 };

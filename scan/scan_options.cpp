@@ -4,7 +4,7 @@
 #include <cstring>
 
 const char SCAN_USAGE[] =
-    "Usage: PurgewellScan [/remove | /delete] [/quarantine:DIR] [/report:FILE] [/quiet]\n"
+    "Usage: PurgewellScan [/remove | /delete] [/quarantine:DIR] [/report:FILE] [/note:TEXT] [/quiet]\n"
     "       PurgewellScan /list [/quarantine:DIR]\n"
     "       PurgewellScan /restore:ID | /restore:all [/quarantine:DIR]\n"
     "       PurgewellScan /rollup:DIR [/since:TIME] [/csv:FILE]\n"
@@ -14,6 +14,7 @@ const char SCAN_USAGE[] =
     "  /delete          as /remove, but delete the files outright\n"
     "  /quarantine:DIR  the quarantine folder (default: Purgewell\\Quarantine in the common application data)\n"
     "  /report:FILE     write the JSON report to FILE\n"
+    "  /note:TEXT       keep TEXT in the report as its note (the start-up script's word on the program)\n"
     "  /quiet           print errors only\n"
     "  /list            list the quarantined items\n"
     "  /restore:ID      put a quarantined item back where it was; /restore:all puts back every item\n"
@@ -24,7 +25,7 @@ const char SCAN_USAGE[] =
     "\n"
     "Exit codes: 0 clean, 1 cleaned, 2 traces left, 3 incomplete, 4 bad command line, 5 already running,\n"
     "6 no administrator rights, 7 report not written, 8 quarantine unusable, 9 internal error,\n"
-    "10 restore refused, 11 restore failed, 12 roll-up failed.\n";
+    "10 restore refused, 11 restore failed, 12 roll-up failed (13: the start-up script ran nothing).\n";
 
 namespace {
 
@@ -41,6 +42,7 @@ const SwitchValue VALUE_SWITCHES[] = {
     {"rollup", &ScanOptions::rollupDirectory, TASK_ROLLUP},
     {"since", &ScanOptions::since, -1},
     {"csv", &ScanOptions::csvPath, -1},
+    {"note", &ScanOptions::note, -1},
 };
 
 bool EqualNoCase(const std::string& a, const char* b) {
@@ -111,6 +113,10 @@ bool ScanOptions_Parse(int count, const char* const* arguments, ScanOptions* opt
   bool scanning = options->task == TASK_SCAN;
   if (!scanning && (options->removal != REMOVAL_NONE || !options->reportPath.empty())) {
     *error = "/remove, /delete and /report belong to a scan only";
+    return false;
+  }
+  if (!scanning && !options->note.empty()) {
+    *error = "/note belongs to a scan only";
     return false;
   }
   if (options->task != TASK_ROLLUP && (!options->since.empty() || !options->csvPath.empty())) {

@@ -16,6 +16,7 @@ struct ScanOptions {
   std::string rollupDirectory;
   std::string since;  // roll-up: reports that ended before this time count as silent
   std::string csvPath;
+  std::string note;  // a scan's report keeps it as "note"
 };
 
 // Switches start with '/' or '-', names without regard to case; a value follows ':'.

@@ -76,6 +76,7 @@ std::string ScanReport_Build(const ScanRecord& record, const ReportContext& cont
   Json_MemberString(&report, "machine", context.machine);
   Json_MemberString(&report, "mode", context.mode);
   Json_MemberBool(&report, "administrator", context.administrator);
+  if (!context.note.empty()) Json_MemberString(&report, "note", context.note);
   Json_MemberString(&report, "started", record.started);
   Json_MemberString(&report, "ended", record.ended);
   Json_MemberBool(&report, "completed", context.exitCode < EXIT_INCOMPLETE);

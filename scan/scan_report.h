@@ -13,6 +13,7 @@ struct ReportContext {
   std::string mode;  // "report_only", "remove" or "delete"
   std::string quarantine;  // "" when the run used none
   bool administrator = false;
+  std::string note;  // /note's text, "" when none was given
   int exitCode = 0;
 };
 

@@ -134,6 +134,7 @@ static ReportContext MakeContext(const ScanOptions& options, const std::string& 
   context.mode = ModeName(options.removal);
   context.quarantine = options.removal == REMOVAL_QUARANTINE ? folder : "";
   context.administrator = administrator;
+  context.note = options.note;
   return context;
 }
 

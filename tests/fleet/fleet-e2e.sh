@@ -3,9 +3,11 @@
 # network-type drive N: holding PurgewellScan.exe and the Group Policy start-up script. Every machine runs the
 # script; the roll-up of the share's reports must show each machine's true state, and after a second round
 # (one machine left out) the cleaned machines as clean and the one left out as silent.
-# fleet-e2e TREE PROGRAM SLEEPER MUTEX_HOLDER
+# The start-up script is stamped with the program's SHA-256 and checks it with certutil (a stand-in of ours: Wine
+# has none) on every machine but m08, which lacks it as Windows XP does; a changed program then runs nowhere.
+# fleet-e2e TREE PROGRAM SLEEPER MUTEX_HOLDER CERTUTIL
 set -euo pipefail
-tree=$(cd "$1" && pwd) program=$2 sleeper=$3 mutex_holder=$4
+tree=$(cd "$1" && pwd) program=$2 sleeper=$3 mutex_holder=$4 certutil=$5
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 . "$root/scripts/wine-lib.sh"
@@ -46,10 +48,10 @@ on() {
     exec unshare -u sh -c 'hostname "$0" && exec "$@"' "fleet-$machine" "$@") </dev/null
 }
 
-# startup MACHINE EXPECTED_STATUS: the machine boots and runs its start-up script from the share.
+# startup MACHINE EXPECTED_STATUS [SCRIPT]: the machine boots and runs its start-up script from the share.
 startup() {
-  local machine=$1 expected=$2 status=0
-  on "$machine" wine cmd /c 'N:\purgewell-startup.cmd' >"$work/$machine.out" 2>&1 || status=$?
+  local machine=$1 expected=$2 script=${3:-purgewell-startup.cmd} status=0
+  on "$machine" wine cmd /c "N:\\$script" >"$work/$machine.out" 2>&1 || status=$?
   [ "$status" = "$expected" ] || fail "the start-up script on $machine ended with $status, not $expected"
   [ -f "$share/reports/FLEET-${machine^^}.json" ] || fail "no report from $machine on the share"
 }
@@ -77,7 +79,7 @@ forged_file() {
 rm -rf "$work"
 mkdir -p "$share"
 cp "$program" "$share/PurgewellScan.exe"
-cp "$root/deploy/purgewell-startup.cmd" "$share/"
+"$root/deploy/stamp-startup.sh" "$share/PurgewellScan.exe" >"$share/purgewell-startup.cmd"
 wine_template "$tree/wine/template" "$(wine_tree_arch "$tree")"
 for machine in "${machines[@]}"; do
   wine_copy "$tree/wine/template" "$work/$machine"
@@ -86,11 +88,16 @@ for machine in "${machines[@]}"; do
   wine_map_drive "$work/$machine" d drive_d hd
   echo "an ordinary file" >"$work/$machine/drive_d/notes.txt"
   mkdir -p "$work/$machine/drive_c/vexlor" "$work/$machine/drive_c/bin"
+  # Wine's own certutil.exe is a stub that prints nothing: ours takes its place (and is run as native code),
+  # except on m08, which has none.
+  rm -f "$work/$machine/drive_c/windows/system32/certutil.exe"
+  [ "$machine" = m08 ] || cp "$certutil" "$work/$machine/drive_c/windows/system32/certutil.exe"
   # A session's first process sets the computer name of the whole session: one lasting session per machine,
   # begun under its own name.
   wine_stop_server "$work/$machine"
   on "$machine" wineserver -p
   on "$machine" wine cmd /c exit >/dev/null 2>&1
+  on "$machine" wine reg add 'HKCU\Software\Wine\DllOverrides' /v certutil.exe /d native /f >/dev/null 2>&1
 done
 
 # m01 stays clean. m02: an infected file. m03: the Run value and its file. m04: a dropped file and a log.
@@ -117,6 +124,14 @@ forged_file "$work/m08/drive_d/a/b/c/d/e/f/g/h/deep.exe" 0xCA75F998
 round1=(0 1 1 1 1 2 5 1)
 for i in "${!machines[@]}"; do startup "${machines[$i]}" "${round1[$i]}"; done
 [ -z "$(find "$share/reports" -name '*.partial')" ] || fail "a partial report was left on the share"
+# Only m08, without certutil, ran the program unchecked, and its report says so.
+python3 - "$share/reports" <<'EOF' || fail "the reports' notes are not as they should be"
+import glob, json, os, sys
+notes = {os.path.basename(f): json.load(open(f)).get("note") for f in glob.glob(sys.argv[1] + "/*.json")}
+unchecked = "certutil is missing, so the program was run without checking its SHA-256; the share's access lists are the only guard"
+assert notes.pop("FLEET-M08.json") == unchecked, notes
+assert set(notes.values()) == {None}, notes
+EOF
 
 rollup
 expect_rollup "MACHINE                  STATE          LAST REPORT           FINDINGS  LEFT EXIT
@@ -187,4 +202,25 @@ for machine in m01 m06 m07; do
   case $machine in m01) want=0x0 ;; m06) want=0x2 ;; m07) want=0x1 ;; esac
   [ "$result" = "$want" ] || fail "$machine's marker says LastResult $result, not $want"
 done
+
+# ---- a changed program, and a script never stamped: nothing runs, and the script's own report says why ----
+
+# refused MACHINE WHY: the machine's report is the start-up script's refusal, for WHY.
+refused() {
+  python3 - "$share/reports/FLEET-${1^^}.json" "$2" <<'EOF' || fail "$1's report is not the start-up script's refusal"
+import json, sys
+r = json.load(open(sys.argv[1]))
+assert r["program"] == "purgewell-startup.cmd" and r["outcome"] == "not_run" and r["exit_code"] == 13, r
+assert r["error"] == sys.argv[2], r["error"]
+assert set(r) == {"schema", "schema_version", "program", "machine", "outcome", "exit_code", "error", "expected_sha256"}, r
+EOF
+}
+forged_file "$work/m01/drive_d/after.exe" 0xB566B395
+printf 'x' >>"$share/PurgewellScan.exe"
+startup m01 13
+refused m01 "the program on the share does not have the SHA-256 this start-up script was stamped with, or it could not be read: nothing was run"
+[ -e "$work/m01/drive_d/after.exe" ] || fail "the changed program ran on m01"
+cp "$root/deploy/purgewell-startup.cmd" "$share/unstamped.cmd"
+startup m02 13 unstamped.cmd
+refused m02 "this start-up script was never stamped with a release's SHA-256 (deploy/stamp-startup.sh), so it runs nothing"
 echo "PASS (fleet)"

@@ -36,7 +36,8 @@ TEST_P(CommandLines, SelectOrRefuse) {
   EXPECT_EQ(lineCase.task, options.task);
   EXPECT_EQ(lineCase.removal, options.removal);
   std::string values = options.reportPath + "|" + options.quarantineDirectory + "|" + options.restoreId + "|" +
-                       options.rollupDirectory + "|" + options.since + "|" + options.csvPath;
+                       options.rollupDirectory + "|" + options.since + "|" + options.csvPath +
+                       (options.note.empty() ? "" : "|" + options.note);
   EXPECT_EQ(lineCase.detail, values);
 }
 
@@ -50,6 +51,9 @@ const CommandLineCase COMMAND_LINES[] = {
     {"RestoreAll", {"/restore:all"}, true, TASK_RESTORE, REMOVAL_NONE, "||all|||"},
     {"Rollup", {"/rollup:\\\\srv\\r", "/since:2026-12-01", "/csv:r.csv"}, true, TASK_ROLLUP, REMOVAL_NONE,
      "|||\\\\srv\\r|2026-12-01|r.csv"},
+    {"NoteKeepsItsColonsAndSpaces", {"/remove", "/note:certutil is missing: run unchecked"}, true, TASK_SCAN,
+     REMOVAL_QUARANTINE, "||||||certutil is missing: run unchecked"},
+    {"NoteWithList", {"/list", "/note:x"}, false, 0, 0, "/note belongs to a scan only"},
     {"Help", {"/?"}, true, TASK_HELP, REMOVAL_NONE, "|||||"},
     {"UnknownSwitch", {"/bogus"}, false, 0, 0, "unknown switch /bogus"},
     {"UnknownSwitchWithValue", {"/bogus:1"}, false, 0, 0, "unknown switch /bogus"},
