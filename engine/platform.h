@@ -171,6 +171,10 @@ bool Platform_CreateFolder(const char* path);
 bool Platform_FullPath(const char* path, char* full, uint32_t size);
 // The calling thread's last error code (GetLastError), for messages.
 uint32_t Platform_LastError();
+// The owner of an open file (opened with read access) as DOMAIN\NAME in UTF-8, or as the SID's text when no
+// account answers to it; false when the file has no owner or it cannot be read, or it does not fit size bytes.
+enum { PLATFORM_ACCOUNT_SIZE = 1024 };
+bool Platform_GetOpenFileOwner(PlatformHandle file, char* account, uint32_t size);
 // The time now, in UTC.
 struct PlatformTime {
   uint16_t year, month, day, hour, minute, second;

@@ -117,10 +117,7 @@ bool FileTools_ListFiles(const std::string& folder, const char* suffix, std::vec
   return true;
 }
 
-bool FileTools_Read(const std::string& path, std::string* contents, uint64_t limit) {
-  std::string full;
-  PlatformHandle file = nullptr;
-  if (!Platform_OpenForChecksum(PathOf(path, &full), &file)) return false;
+static bool ReadOpenFile(PlatformHandle file, std::string* contents, uint64_t limit) {
   contents->clear();
   char block[COPY_BLOCK_SIZE];
   uint32_t got = 0;
@@ -132,8 +129,23 @@ bool FileTools_Read(const std::string& path, std::string* contents, uint64_t lim
     }
     contents->append(block, got);
   }
+  return ok;
+}
+
+bool FileTools_ReadOwned(const std::string& path, std::string* contents, uint64_t limit, std::string* owner) {
+  std::string full;
+  PlatformHandle file = nullptr;
+  if (owner != nullptr) owner->clear();
+  if (!Platform_OpenForChecksum(PathOf(path, &full), &file)) return false;
+  char account[PLATFORM_ACCOUNT_SIZE];
+  if (owner != nullptr && Platform_GetOpenFileOwner(file, account, sizeof account)) *owner = account;
+  bool ok = ReadOpenFile(file, contents, limit);
   Platform_CloseFile(file);
   return ok;
+}
+
+bool FileTools_Read(const std::string& path, std::string* contents, uint64_t limit) {
+  return FileTools_ReadOwned(path, contents, limit, nullptr);
 }
 
 bool FileTools_WriteAtomically(const std::string& path, const std::string& contents) {

@@ -23,6 +23,8 @@ bool FileTools_Copy(const std::string& from, const std::string& to);
 bool FileTools_ListFiles(const std::string& folder, const char* suffix, std::vector<std::string>* names);
 // Reads a whole file of at most limit bytes.
 bool FileTools_Read(const std::string& path, std::string* contents, uint64_t limit);
+// The same, and the owner of the very file read (DOMAIN\NAME; "" when it has none that can be read).
+bool FileTools_ReadOwned(const std::string& path, std::string* contents, uint64_t limit, std::string* owner);
 // Writes path.partial, flushes it to disk, then renames it over path: a reader sees the old file or the whole
 // new one, never half of it.
 bool FileTools_WriteAtomically(const std::string& path, const std::string& contents);

@@ -19,10 +19,13 @@ int Rollup_Run(const ScanOptions& options) {
     return EXIT_ROLLUP_FAILED;
   }
   std::vector<RollupMachine> machines;
+  RollupTrust trust;
+  trust.now = FileTools_UtcNow();
+  trust.gatherer = options.trustedAccount;
   for (const std::string& name : names) {
-    std::string text;
-    if (!FileTools_Read(options.rollupDirectory + "\\" + name, &text, REPORT_SIZE_LIMIT)) text.clear();
-    Rollup_AddReport(&machines, text, name);
+    std::string text, owner;
+    if (!FileTools_ReadOwned(options.rollupDirectory + "\\" + name, &text, REPORT_SIZE_LIMIT, &owner)) text.clear();
+    Rollup_AddReport(&machines, text, name, owner, trust);
   }
   Rollup_Finish(&machines, options.since);
   std::fputs(Rollup_Table(machines).c_str(), stdout);

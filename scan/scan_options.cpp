@@ -7,7 +7,7 @@ const char SCAN_USAGE[] =
     "Usage: PurgewellScan [/remove | /delete] [/quarantine:DIR] [/report:FILE] [/note:TEXT] [/quiet]\n"
     "       PurgewellScan /list [/quarantine:DIR]\n"
     "       PurgewellScan /restore:ID | /restore:all [/quarantine:DIR]\n"
-    "       PurgewellScan /rollup:DIR [/since:TIME] [/csv:FILE]\n"
+    "       PurgewellScan /rollup:DIR [/since:TIME] [/csv:FILE] [/trust:ACCOUNT]\n"
     "\n"
     "  (no switch)      report only: nothing is terminated, deleted or moved\n"
     "  /remove          terminate, delete the Run value, move every file found into quarantine\n"
@@ -22,6 +22,8 @@ const char SCAN_USAGE[] =
     "  /since:TIME      with /rollup: machines whose last report ended before TIME (2026-12-01 or\n"
     "                   2026-12-01T08:00:00Z, UTC) are shown as silent\n"
     "  /csv:FILE        with /rollup: write the CSV to FILE instead of after the table\n"
+    "  /trust:ACCOUNT   with /rollup: reports whose file ACCOUNT owns (one that gathered them, DOMAIN\\NAME)\n"
+    "                   count for the machine they name; otherwise only a machine's own account's do\n"
     "\n"
     "Exit codes: 0 clean, 1 cleaned, 2 traces left, 3 incomplete, 4 bad command line, 5 already running,\n"
     "6 no administrator rights, 7 report not written, 8 quarantine unusable, 9 internal error,\n"
@@ -43,6 +45,7 @@ const SwitchValue VALUE_SWITCHES[] = {
     {"since", &ScanOptions::since, -1},
     {"csv", &ScanOptions::csvPath, -1},
     {"note", &ScanOptions::note, -1},
+    {"trust", &ScanOptions::trustedAccount, -1},
 };
 
 bool EqualNoCase(const std::string& a, const char* b) {
@@ -121,6 +124,10 @@ bool ScanOptions_Parse(int count, const char* const* arguments, ScanOptions* opt
   }
   if (options->task != TASK_ROLLUP && (!options->since.empty() || !options->csvPath.empty())) {
     *error = "/since and /csv belong to /rollup only";
+    return false;
+  }
+  if (options->task != TASK_ROLLUP && !options->trustedAccount.empty()) {
+    *error = "/trust belongs to /rollup only";
     return false;
   }
   if (options->task == TASK_ROLLUP && !options->quarantineDirectory.empty()) {

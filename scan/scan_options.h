@@ -16,6 +16,7 @@ struct ScanOptions {
   std::string rollupDirectory;
   std::string since;  // roll-up: reports that ended before this time count as silent
   std::string csvPath;
+  std::string trustedAccount;  // roll-up: reports this account owns count by the machine they name
   std::string note;  // a scan's report keeps it as "note"
 };
 

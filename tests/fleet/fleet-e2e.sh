@@ -56,8 +56,11 @@ startup() {
   [ -f "$share/reports/FLEET-${machine^^}.json" ] || fail "no report from $machine on the share"
 }
 
+# Wine keeps no owners: every file is owned by the user that runs Wine, which the roll-up trusts as a gatherer
+# here (the owner rule itself is tested on the host). A forged report is still caught by its end time.
+wine_user=$(id -un)
 rollup() {
-  on m01 wine 'N:\PurgewellScan.exe' /rollup:N:\\reports "$@" | tr -d '\r' |
+  on m01 wine 'N:\PurgewellScan.exe' /rollup:N:\\reports "/trust:$wine_user" "$@" | tr -d '\r' |
     sed -E 's/[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}Z/....-..-..T..:..:..Z/g' >"$work/rollup"
 }
 
@@ -121,6 +124,14 @@ forged_file "$work/m08/drive_d/a/b/c/d/e/f/g/h/deep.exe" 0xCA75F998
 
 # ---- first round ----
 
+# One machine's forgery: PC-2 clean, in a report that ends long after the roll-up.
+mkdir -p "$share/reports"
+python3 - "$share/reports/zz.json" <<'EOF'
+import json, sys
+json.dump({"schema": "purgewell-scan-report", "schema_version": 1, "machine": "FLEET-M02", "outcome": "clean",
+           "exit_code": 0, "ended": "2099-01-01T00:00:00Z", "findings": []}, open(sys.argv[1], "w"))
+EOF
+
 round1=(0 1 1 1 1 2 5 1)
 for i in "${!machines[@]}"; do startup "${machines[$i]}" "${round1[$i]}"; done
 [ -z "$(find "$share/reports" -name '*.partial')" ] || fail "a partial report was left on the share"
@@ -144,16 +155,19 @@ FLEET-M06                left infected  ....-..-..T..:..:..Z         1     1    
 FLEET-M07                incomplete     ....-..-..T..:..:..Z         0     0    5
 FLEET-M08                cleaned        ....-..-..T..:..:..Z         1     0    1
 Machines: clean 1, cleaned 5, left infected 1, incomplete 1, silent 0, total 8
+Untrusted reports (counted for no machine):
+  zz.json (owner FLEET-M01\\$wine_user, says FLEET-M02): it says it ended after this roll-up began
 
-machine,state,last_report,findings,left,exit_code
-\"FLEET-M01\",\"clean\",\"....-..-..T..:..:..Z\",0,0,0
-\"FLEET-M02\",\"cleaned\",\"....-..-..T..:..:..Z\",1,0,1
-\"FLEET-M03\",\"cleaned\",\"....-..-..T..:..:..Z\",2,0,1
-\"FLEET-M04\",\"cleaned\",\"....-..-..T..:..:..Z\",2,0,1
-\"FLEET-M05\",\"cleaned\",\"....-..-..T..:..:..Z\",2,0,1
-\"FLEET-M06\",\"left infected\",\"....-..-..T..:..:..Z\",1,1,2
-\"FLEET-M07\",\"incomplete\",\"....-..-..T..:..:..Z\",0,0,5
-\"FLEET-M08\",\"cleaned\",\"....-..-..T..:..:..Z\",1,0,1"
+machine,state,last_report,findings,left,exit_code,report,owner
+\"FLEET-M01\",\"clean\",\"....-..-..T..:..:..Z\",0,0,0,\"FLEET-M01.json\",\"FLEET-M01\\$wine_user\"
+\"FLEET-M02\",\"cleaned\",\"....-..-..T..:..:..Z\",1,0,1,\"FLEET-M02.json\",\"FLEET-M01\\$wine_user\"
+\"FLEET-M03\",\"cleaned\",\"....-..-..T..:..:..Z\",2,0,1,\"FLEET-M03.json\",\"FLEET-M01\\$wine_user\"
+\"FLEET-M04\",\"cleaned\",\"....-..-..T..:..:..Z\",2,0,1,\"FLEET-M04.json\",\"FLEET-M01\\$wine_user\"
+\"FLEET-M05\",\"cleaned\",\"....-..-..T..:..:..Z\",2,0,1,\"FLEET-M05.json\",\"FLEET-M01\\$wine_user\"
+\"FLEET-M06\",\"left infected\",\"....-..-..T..:..:..Z\",1,1,2,\"FLEET-M06.json\",\"FLEET-M01\\$wine_user\"
+\"FLEET-M07\",\"incomplete\",\"....-..-..T..:..:..Z\",0,0,5,\"FLEET-M07.json\",\"FLEET-M01\\$wine_user\"
+\"FLEET-M08\",\"cleaned\",\"....-..-..T..:..:..Z\",1,0,1,\"FLEET-M08.json\",\"FLEET-M01\\$wine_user\"
+\"FLEET-M02\",\"untrusted\",\"....-..-..T..:..:..Z\",0,0,0,\"zz.json\",\"FLEET-M01\\$wine_user\""
 
 # The machines themselves: traces gone into each one's quarantine, the stuck file and m07's file still there.
 [ ! -e "$work/m02/drive_c/Temp/svch0st.exe" ] || fail "m02's infected file is still there"
@@ -174,7 +188,7 @@ wait "$holder_pid" 2>/dev/null || true
 holder_pid=""
 last=$(python3 -c '
 import glob, json, sys
-print(max(json.load(open(f))["ended"] for f in glob.glob(sys.argv[1] + "/*.json")))' "$share/reports")
+print(max(json.load(open(f))["ended"] for f in glob.glob(sys.argv[1] + "/FLEET-*.json")))' "$share/reports")
 since=$(date -u -d "${last%Z} UTC + 1 second" +%Y-%m-%dT%H:%M:%SZ)
 # The second round's reports must end at or after that time: wait for the clock to reach it.
 clock_reached() { [[ "$(date -u +%Y-%m-%dT%H:%M:%SZ)" > "${since%Z}" ]]; }
@@ -193,9 +207,12 @@ FLEET-M05                clean          ....-..-..T..:..:..Z         0     0    
 FLEET-M06                left infected  ....-..-..T..:..:..Z         1     1    2
 FLEET-M07                cleaned        ....-..-..T..:..:..Z         1     0    1
 FLEET-M08                silent         ....-..-..T..:..:..Z         1     0    1
-Machines: clean 5, cleaned 1, left infected 1, incomplete 0, silent 1, total 8"
+Machines: clean 5, cleaned 1, left infected 1, incomplete 0, silent 1, total 8
+Untrusted reports (counted for no machine):
+  zz.json (owner FLEET-M01\\$wine_user, says FLEET-M02): it says it ended after this roll-up began"
 grep -qx '"FLEET-M08","silent",.*' "$share/rollup.csv" || fail "the CSV on the share does not show m08 as silent"
-[ "$(wc -l <"$share/rollup.csv")" = 9 ] || fail "the CSV does not hold a header and eight machines"
+[ "$(wc -l <"$share/rollup.csv")" = 10 ] || fail "the CSV does not hold a header, eight machines and the forgery"
+grep -q '^"FLEET-M02","untrusted",.*"zz.json"' "$share/rollup.csv" || fail "the CSV does not show the forgery as untrusted"
 for machine in m01 m06 m07; do
   result=$(on "$machine" wine reg query 'HKLM\SOFTWARE\Purgewell' /v LastResult 2>/dev/null | tr -d '\r' |
     awk '$1 == "LastResult" {print $3}')

@@ -27,6 +27,7 @@ struct Node {
   uint32_t writeTime = 0;
   uint32_t links = 1;       // names of the file (hard links)
   uint32_t changeTime = 0;  // 0: the same as its id
+  std::string owner;        // DOMAIN\NAME; "" when the file has none
 };
 
 struct Rule {
@@ -1151,3 +1152,17 @@ bool Platform_Sha256OpenFile(PlatformHandle file, uint8_t digest[PLATFORM_SHA256
 }
 
 bool Platform_Sha256Prepare() { return true; }
+
+void Fake_SetOwner(const std::string& path, const std::string& owner) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  std::string key = Resolve(path, false);
+  if (!key.empty()) tree[key].owner = owner;
+}
+
+bool Platform_GetOpenFileOwner(PlatformHandle file, char* account, uint32_t size) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  const Node* found = OpenNode("GetOpenFileOwner", file);
+  if (found == nullptr || found->owner.empty() || found->owner.size() + 1 > size) return false;
+  std::memcpy(account, found->owner.c_str(), found->owner.size() + 1);
+  return true;
+}

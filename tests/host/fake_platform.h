@@ -35,6 +35,8 @@ void Fake_SetAttributes(const std::string& path, uint32_t attributes);
 void Fake_Touch(const std::string& path);
 // The file now has links names (another name was added or removed elsewhere), and a new change time.
 void Fake_SetLinks(const std::string& path, uint32_t links);
+// The file's owner as an account name ("CORP\\PC-1$"); files have none until given one.
+void Fake_SetOwner(const std::string& path, const std::string& owner);
 bool Fake_FileExists(const std::string& path);
 uint32_t Fake_Attributes(const std::string& path);
 std::string Fake_Contents(const std::string& path);  // "" when there is no file

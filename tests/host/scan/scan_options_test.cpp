@@ -64,6 +64,7 @@ const CommandLineCase COMMAND_LINES[] = {
     {"RemoveAndDelete", {"/remove", "/delete"}, false, 0, 0, "/remove and /delete exclude each other"},
     {"TwoTasks", {"/list", "/restore:all"}, false, 0, 0, "/list, /restore, /rollup and /? exclude each other"},
     {"RemoveWithList", {"/list", "/remove"}, false, 0, 0, "/remove, /delete and /report belong to a scan only"},
+    {"TrustWithoutRollup", {"/remove", "/trust:CORP\\ansible"}, false, 0, 0, "/trust belongs to /rollup only"},
     {"SinceWithoutRollup", {"/since:2026-01-01"}, false, 0, 0, "/since and /csv belong to /rollup only"},
     {"QuarantineWithRollup", {"/rollup:R", "/quarantine:Q"}, false, 0, 0, "/quarantine does not belong to /rollup"},
 };
