@@ -175,6 +175,11 @@ uint32_t Platform_LastError();
 // account answers to it; false when the file has no owner or it cannot be read, or it does not fit size bytes.
 enum { PLATFORM_ACCOUNT_SIZE = 1024 };
 bool Platform_GetOpenFileOwner(PlatformHandle file, char* account, uint32_t size);
+// Milliseconds since the system started (GetTickCount): it wraps after 49.7 days, so take differences only.
+uint32_t Platform_TickCount();
+// text (UTF-8) in upper case as Windows compares names without regard to case (the invariant locale's mapping),
+// so two names are the same name when their folded forms are equal; false when it does not fit size bytes.
+bool Platform_FoldCase(const char* text, char* folded, uint32_t size);
 // The time now, in UTC.
 struct PlatformTime {
   uint16_t year, month, day, hour, minute, second;

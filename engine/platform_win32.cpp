@@ -601,3 +601,23 @@ void Platform_ReleaseSemaphore(PlatformHandle semaphore, int32_t count) { Releas
 void Platform_WaitSemaphore(PlatformHandle semaphore) { WaitForSingleObject(semaphore, INFINITE); }
 
 void Platform_CloseSemaphore(PlatformHandle semaphore) { CloseHandle(semaphore); }
+
+uint32_t Platform_TickCount() { return GetTickCount(); }
+
+bool Platform_FoldCase(const char* text, char* folded, uint32_t size) {
+  size_t units = Text_Utf16LengthOf(text);
+  wchar_t* wide = static_cast<wchar_t*>(std::malloc((units + 1) * sizeof(wchar_t)));
+  wchar_t* upper = static_cast<wchar_t*>(std::malloc((units + 1) * sizeof(wchar_t)));
+  bool ok = wide != nullptr && upper != nullptr && Text_ToUtf16(reinterpret_cast<uint16_t*>(wide), units + 1, text);
+  // A text of no characters folds to itself (LCMapStringW refuses an empty source).
+  if (ok && units == 0) upper[0] = L'\0';
+  if (ok && units != 0) {
+    int length = static_cast<int>(units);
+    ok = LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, wide, length, upper, length) == length;
+    upper[units] = L'\0';
+  }
+  ok = ok && Utf8FromWide(folded, size, upper);
+  std::free(wide);
+  std::free(upper);
+  return ok;
+}

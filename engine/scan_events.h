@@ -11,10 +11,10 @@ typedef uint32_t ScanEvent;
 enum : ScanEvent {
   SCAN_EV_STARTED = 1034,
   SCAN_EV_PROGRESS = 1044,
-  SCAN_EV_PROCESS_KILLED = 1054,
+  SCAN_EV_PROCESS_KILLED = 1054,  // text: the killed process's image path
   SCAN_EV_INFECTED_FILE = 1064,
   SCAN_EV_DROPPED_FILE = 1074,
-  SCAN_EV_REGISTRY_CLEANED = 1084,
+  SCAN_EV_REGISTRY_CLEANED = 1084,  // text: the deleted Run value's name
   SCAN_EV_LOG_FILE = 1094,
   SCAN_EV_FINISHED = 1104,
   SCAN_EV_STOPPED = 1114,
@@ -29,6 +29,8 @@ enum : ScanEvent {
   // text: the directory's path and the listed name; a name holding \ or / cannot be joined into a path that
   // leads back to its entry (Wine lists such Linux names, and a damaged volume may hold one)
   SCAN_EV_SKIPPED_UNJOINABLE_NAME = 1194,
+  // text: image path of a found process that would not die; its file is then reported as an infected file
+  SCAN_EV_PROCESS_NOT_TERMINATED = 1204,
 };
 
 // What the trace stages may do. Interactive (the default) is what both interactive programs get.

@@ -53,8 +53,9 @@ static void CheckProcess(uint32_t processId, ScanReporter reporter) {
     }
     if (signature != nullptr && actions != SCAN_ACTIONS_REPORT_ONLY) {
       if (Platform_TerminateProcess(process)) {
-        ScanReport(reporter, SCAN_EV_PROCESS_KILLED, nullptr, signature);
+        ScanReport(reporter, SCAN_EV_PROCESS_KILLED, imagePath, signature);
       } else {
+        if (actions != SCAN_ACTIONS_INTERACTIVE) ScanReport(reporter, SCAN_EV_PROCESS_NOT_TERMINATED, imagePath, signature);
         ScanReport(reporter, SCAN_EV_INFECTED_FILE, imagePath, signature);
       }
     }
@@ -122,7 +123,7 @@ static bool RemoveRunEntry(PlatformHandle key, const char* name, const RunEntryS
   bool valueDeleted = Platform_DeleteValue(key, name);
   // Unattended, the file is left to the caller, which may keep it in quarantine.
   if (actions == SCAN_ACTIONS_INTERACTIVE) DeleteRunEntryFile(path);
-  if (valueDeleted) ScanReport(reporter, SCAN_EV_REGISTRY_CLEANED, nullptr, nullptr);
+  if (valueDeleted) ScanReport(reporter, SCAN_EV_REGISTRY_CLEANED, name, nullptr);
   // A file in use or without rights stays: list it for the removal at the end of the run.
   if (Platform_FileExists(path)) ScanReport(reporter, SCAN_EV_DROPPED_FILE, path, nullptr);
   return valueDeleted;

@@ -1,61 +1,37 @@
-// The scan's reporter: every event into the run record; files found twice (by two stages) are listed once.
+// The scan's reporter: every event into the run record, each act paired with the finding it names; files found
+// twice (by two stages) are listed once.
 #include "scan_reporter.h"
-
-#include <windows.h>
 
 #include <cstdio>
 #include <cstring>
-#include <string>
 
 #include "console_text.h"
-#include "wide_path.h"
+#include "platform.h"
 #include "real_view.h"
-#include "scan_record.h"
 #include "signatures.h"
-#include "text.h"
 
-enum : DWORD { PROGRESS_INTERVAL_MS = 1000 };
-
-bool scanReporterQuiet = false;
-std::string scanReporterQuarantine;
-static DWORD lastProgressTick = 0;
-static bool progressShown = false;
-// The process just found, until its own progress event: a kill or a failed kill reported meanwhile is its.
-static const size_t NO_PROCESS = static_cast<size_t>(-1);
-static size_t processAwaitingResult = NO_PROCESS;  // an index: the list may grow meanwhile
-
-void ScanReporter_Reset() {
-  scanRecord = ScanRecord();
-  progressShown = false;
-  processAwaitingResult = NO_PROCESS;
+// The name as Windows compares names, or the name itself when it cannot be folded.
+static std::string Folded(const std::string& name) {
+  std::vector<char> folded(name.size() * 3 + 1);
+  if (!Platform_FoldCase(name.c_str(), folded.data(), static_cast<uint32_t>(folded.size()))) return name;
+  return folded.data();
 }
 
-static ScanFinding* LastOfKind(int kind) {
-  for (size_t i = scanRecord.findings.size(); i > 0; --i) {
-    if (scanRecord.findings[i - 1].kind == kind) return &scanRecord.findings[i - 1];
+// The finding of this kind that names subject and has no action yet, the latest first.
+static ScanFinding* AwaitingAct(ScanRecord* record, int kind, const char* subject) {
+  for (size_t i = record->findings.size(); i > 0; --i) {
+    ScanFinding& finding = record->findings[i - 1];
+    if (finding.kind == kind && finding.action.empty() && finding.path == subject) return &finding;
   }
   return nullptr;
 }
 
-// Whether the first length characters of two UTF-8 paths are equal without regard to case, as Windows compares
-// names (the whole of a when length is a's own).
-static bool SamePathStart(const std::string& a, const std::string& b, size_t length) {
-  if (a.size() < length || b.size() < length) return false;
-  std::wstring wideA = WidePath_Of(a.substr(0, length)), wideB = WidePath_Of(b.substr(0, length));
-  return !wideA.empty() && CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, wideA.c_str(), -1, wideB.c_str(), -1) ==
-                               CSTR_EQUAL;
+static void MarkAct(ScanReporterState* state, int kind, const char* subject, const char* action) {
+  ScanFinding* finding = AwaitingAct(state->record, kind, subject);
+  if (finding != nullptr) finding->action = action;
 }
 
-static ScanFinding* FileFinding(const char* path) {
-  std::string wanted = path;
-  for (ScanFinding& finding : scanRecord.findings) {
-    if (!ScanFinding_IsFile(finding) || finding.path.size() != wanted.size()) continue;
-    if (finding.path == wanted || SamePathStart(finding.path, wanted, wanted.size())) return &finding;
-  }
-  return nullptr;
-}
-
-static void AddFinding(int kind, const char* path, const ThreatSignature* signature) {
+static void AddFinding(ScanReporterState* state, int kind, const char* path, const ThreatSignature* signature) {
   ScanFinding finding;
   finding.kind = kind;
   finding.path = path;
@@ -65,55 +41,39 @@ static void AddFinding(int kind, const char* path, const ThreatSignature* signat
     RealView view = RealView_Enter();
     FileRemoval_Examine(finding.path.c_str(), &finding.examined);
     RealView_Leave(view);
+    state->filesByName[Folded(finding.path)] = state->record->findings.size();
   }
-  scanRecord.findings.push_back(finding);
+  state->record->findings.push_back(finding);
 }
 
-static bool InQuarantine(const char* path) {
-  size_t length = scanReporterQuarantine.size();
+static bool InQuarantine(const ScanReporterState* state, const char* path) {
+  size_t length = state->quarantine.size();
   return length != 0 && std::strlen(path) > length + 1 && path[length] == '\\' &&
-         SamePathStart(path, scanReporterQuarantine, length);
+         Folded(std::string(path, length)) == Folded(state->quarantine);
 }
 
-static void OnFile(int kind, const char* path, const ThreatSignature* signature) {
-  if (InQuarantine(path)) {
-    scanRecord.skipped[SKIP_IN_QUARANTINE] += 1;
+static void OnFile(ScanReporterState* state, int kind, const char* path, const ThreatSignature* signature) {
+  if (InQuarantine(state, path)) {
+    state->record->skipped[SKIP_IN_QUARANTINE] += 1;
     return;
   }
-  ScanFinding* known = FileFinding(path);
-  if (known == nullptr) {
-    AddFinding(kind, path, signature);
-  } else if (known->variant.empty() && signature != nullptr) {
-    known->variant = signature->variantName;
+  auto known = state->filesByName.find(Folded(path));
+  if (known == state->filesByName.end()) {
+    AddFinding(state, kind, path, signature);
+    return;
   }
+  ScanFinding& finding = state->record->findings[known->second];
+  if (finding.variant.empty() && signature != nullptr) finding.variant = signature->variantName;
 }
 
-// A process that would not die comes back as its image file: the process is marked, the file listed.
-static void OnInfectedFile(const char* path, const ThreatSignature* signature) {
-  if (processAwaitingResult != NO_PROCESS && scanRecord.findings[processAwaitingResult].path == path) {
-    scanRecord.findings[processAwaitingResult].action = "not_terminated";
-  }
-  OnFile(FINDING_INFECTED_FILE, path, signature);
-}
-
-static void OnProcessFound(const char* path, const ThreatSignature* signature) {
-  AddFinding(FINDING_PROCESS, path, signature);
-  processAwaitingResult = scanRecord.findings.size() - 1;
-}
-
-static void OnProcessKilled() {
-  if (processAwaitingResult != NO_PROCESS) scanRecord.findings[processAwaitingResult].action = "terminated";
-}
-
-static void OnProgress(const char* text) {
-  processAwaitingResult = NO_PROCESS;
-  scanRecord.examined += 1;
-  if (scanReporterQuiet) return;
-  DWORD now = GetTickCount();
-  if (progressShown && now - lastProgressTick < PROGRESS_INTERVAL_MS) return;
-  progressShown = true;
-  lastProgressTick = now;
-  std::fprintf(stderr, "Scanning (%llu examined): %s\n", static_cast<unsigned long long>(scanRecord.examined),
+static void OnProgress(ScanReporterState* state, const char* text) {
+  state->record->examined += 1;
+  if (state->quiet) return;
+  uint32_t now = Platform_TickCount();
+  if (state->progressShown && now - state->lastProgressTick < SCAN_PROGRESS_INTERVAL_MS) return;
+  state->progressShown = true;
+  state->lastProgressTick = now;
+  std::fprintf(stderr, "Scanning (%llu examined): %s\n", static_cast<unsigned long long>(state->record->examined),
                ConsoleText_Of(text).c_str());
   std::fflush(stderr);
 }
@@ -122,56 +82,70 @@ static void OnProgress(const char* text) {
 static bool IsEmptyDriveRoot(const char* root) {
   if (std::strlen(root) != 3 || root[1] != ':') return false;
   char pattern[] = {root[0], root[1], root[2], '*', '\0'};
-  WIN32_FIND_DATAA entry;
-  HANDLE find = FindFirstFileA(pattern, &entry);
-  if (find != INVALID_HANDLE_VALUE) {
-    FindClose(find);
+  PlatformHandle find = nullptr;
+  PlatformFindData entry;
+  if (Platform_FindFirst(pattern, &find, &entry)) {
+    Platform_FindClose(find);
     return false;
   }
-  return GetLastError() == ERROR_FILE_NOT_FOUND;
+  return Platform_LastError() == PLATFORM_ERROR_FILE_NOT_FOUND;
 }
 
-static void OnSkipped(int reason, const char* text) {
+static void OnSkipped(ScanRecord* record, int reason, const char* text) {
   bool root = std::strlen(text) == 3 && text[1] == ':';
   if (reason == SKIP_UNLISTABLE_DIRECTORY && root && IsEmptyDriveRoot(text)) return;
-  scanRecord.skipped[reason] += 1;
+  record->skipped[reason] += 1;
   if (reason == SKIP_TOO_LARGE || reason == SKIP_IN_QUARANTINE) return;
-  if (scanRecord.unchecked.size() < UNCHECKED_ENTRIES_LISTED) {
-    scanRecord.unchecked.push_back(UncheckedEntry{reason, text});
+  if (record->unchecked.size() < UNCHECKED_ENTRIES_LISTED) {
+    record->unchecked.push_back(UncheckedEntry{reason, text});
   } else {
-    scanRecord.uncheckedLeftOut += 1;
+    record->uncheckedLeftOut += 1;
   }
   // A drive root that cannot be listed means a whole fixed drive went unwalked.
-  if (reason == SKIP_UNLISTABLE_DIRECTORY && root) scanRecord.driveUnwalkable = true;
+  if (reason == SKIP_UNLISTABLE_DIRECTORY && root) record->driveUnwalkable = true;
 }
 
-static void OnMarked(int kind, const char* action) {
-  ScanFinding* finding = LastOfKind(kind);
-  if (finding != nullptr && finding->action.empty()) finding->action = action;
-}
-
-static void ReportIntoRecord(void*, ScanEvent event, const char* text, const ThreatSignature* signature) {
-  // The record keeps the engine's UTF-8 paths as they are: the report, the manifests and the file calls take them.
-  const char* path = text != nullptr ? text : "";
+// The skip reason of a SCAN_EV_SKIPPED_ event, or -1 for any other event.
+static int SkipReasonOf(ScanEvent event) {
   switch (event) {
-    case SCAN_EV_PROGRESS: OnProgress(path); break;
-    case SCAN_EV_PROCESS_FOUND: OnProcessFound(path, signature); break;
-    case SCAN_EV_PROCESS_KILLED: OnProcessKilled(); break;
-    case SCAN_EV_RUN_VALUE_FOUND: AddFinding(FINDING_RUN_VALUE, path, nullptr); break;
-    case SCAN_EV_REGISTRY_CLEANED: OnMarked(FINDING_RUN_VALUE, "deleted"); break;
-    case SCAN_EV_INFECTED_FILE: OnInfectedFile(path, signature); break;
-    case SCAN_EV_DROPPED_FILE: OnFile(FINDING_DROPPED_FILE, path, signature); break;
-    case SCAN_EV_LOG_FILE: OnFile(FINDING_LOG_FILE, path, signature); break;
-    case SCAN_EV_SKIPPED_TOO_LARGE: OnSkipped(SKIP_TOO_LARGE, path); break;
-    case SCAN_EV_SKIPPED_UNREADABLE: OnSkipped(SKIP_UNREADABLE, path); break;
-    case SCAN_EV_SKIPPED_UNLISTABLE: OnSkipped(SKIP_UNLISTABLE_DIRECTORY, path); break;
-    case SCAN_EV_SKIPPED_PATH_TOO_LONG: OnSkipped(SKIP_PATH_TOO_LONG, path); break;
-    case SCAN_EV_SKIPPED_LINK_LOOP: OnSkipped(SKIP_LINK_LOOP, path); break;
-    case SCAN_EV_SKIPPED_UNJOINABLE_NAME: OnSkipped(SKIP_UNJOINABLE_NAME, path); break;
-    case SCAN_EV_FINISHED: scanRecord.finished = true; break;
-    case SCAN_EV_STOPPED: scanRecord.stopped = true; break;
-    default: break;
+    case SCAN_EV_SKIPPED_TOO_LARGE: return SKIP_TOO_LARGE;
+    case SCAN_EV_SKIPPED_UNREADABLE: return SKIP_UNREADABLE;
+    case SCAN_EV_SKIPPED_UNLISTABLE: return SKIP_UNLISTABLE_DIRECTORY;
+    case SCAN_EV_SKIPPED_PATH_TOO_LONG: return SKIP_PATH_TOO_LONG;
+    case SCAN_EV_SKIPPED_LINK_LOOP: return SKIP_LINK_LOOP;
+    case SCAN_EV_SKIPPED_UNJOINABLE_NAME: return SKIP_UNJOINABLE_NAME;
+    default: return -1;
   }
 }
 
-const ScanReporter scanRecordReporter = {ReportIntoRecord, nullptr};
+static void ReportIntoRecord(void* context, ScanEvent event, const char* text, const ThreatSignature* signature) {
+  ScanReporterState* state = static_cast<ScanReporterState*>(context);
+  // The record keeps the engine's UTF-8 paths as they are: the report, the manifests and the file calls take them.
+  const char* subject = text != nullptr ? text : "";
+  switch (event) {
+    case SCAN_EV_PROGRESS: OnProgress(state, subject); break;
+    case SCAN_EV_PROCESS_FOUND: AddFinding(state, FINDING_PROCESS, subject, signature); break;
+    case SCAN_EV_PROCESS_KILLED: MarkAct(state, FINDING_PROCESS, subject, "terminated"); break;
+    case SCAN_EV_PROCESS_NOT_TERMINATED: MarkAct(state, FINDING_PROCESS, subject, "not_terminated"); break;
+    case SCAN_EV_RUN_VALUE_FOUND: AddFinding(state, FINDING_RUN_VALUE, subject, nullptr); break;
+    case SCAN_EV_REGISTRY_CLEANED: MarkAct(state, FINDING_RUN_VALUE, subject, "deleted"); break;
+    case SCAN_EV_INFECTED_FILE: OnFile(state, FINDING_INFECTED_FILE, subject, signature); break;
+    case SCAN_EV_DROPPED_FILE: OnFile(state, FINDING_DROPPED_FILE, subject, signature); break;
+    case SCAN_EV_LOG_FILE: OnFile(state, FINDING_LOG_FILE, subject, signature); break;
+    case SCAN_EV_FINISHED: state->record->finished = true; break;
+    case SCAN_EV_STOPPED: state->record->stopped = true; break;
+    default:
+      if (SkipReasonOf(event) >= 0) OnSkipped(state->record, SkipReasonOf(event), subject);
+      break;
+  }
+}
+
+ScanReporter ScanReporter_Start(ScanReporterState* state, ScanRecord* record, bool quiet,
+                                const std::string& quarantine) {
+  *record = ScanRecord();
+  *state = ScanReporterState();
+  state->record = record;
+  state->quiet = quiet;
+  state->quarantine = quarantine;
+  return ScanReporter{ReportIntoRecord, state};
+}

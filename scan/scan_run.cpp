@@ -100,8 +100,8 @@ static void PrintFindings() {
   }
 }
 
-static bool RunScanThread() {
-  ScanHandle scan = Scan_Start(scanRecordReporter);
+static bool RunScanThread(ScanReporter reporter) {
+  ScanHandle scan = Scan_Start(reporter);
   if (scan == nullptr) return false;
   Scan_Wait(scan);
   Scan_Close(scan);
@@ -140,7 +140,7 @@ static ReportContext MakeContext(const ScanOptions& options, const std::string& 
 
 void ScanRun_WriteNotRunReport(const ScanOptions& options, int exitCode) {
   if (options.reportPath.empty() || options.task != TASK_SCAN) return;
-  ScanReporter_Reset();
+  scanRecord = ScanRecord();
   scanRecord.started = scanRecord.ended = FileTools_UtcNow();
   ReportContext context = MakeContext(options, "", false);
   context.exitCode = exitCode;
@@ -178,12 +178,12 @@ int ScanRun_Execute(const ScanOptions& options) {
   Platform_Sha256Prepare();  // no DLL loads in the real view below
   runClosed = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   SetConsoleCtrlHandler(ScanControlHandler, TRUE);
-  ScanReporter_Reset();
-  scanReporterQuiet = options.quiet;
-  scanReporterQuarantine = folder;
+  // Lives as long as the process: the scanning thread reports into it, and a console close may end the run.
+  static ScanReporterState reporterState;
+  ScanReporter reporter = ScanReporter_Start(&reporterState, &scanRecord, options.quiet, folder);
   ScanControl_SetActions(options.removal == REMOVAL_NONE ? SCAN_ACTIONS_REPORT_ONLY : SCAN_ACTIONS_UNATTENDED);
   scanRecord.started = FileTools_UtcNow();
-  if (!RunScanThread()) {
+  if (!RunScanThread(reporter)) {
     std::fprintf(stderr, "PurgewellScan: the scanning thread could not be started\n");
     return EXIT_INTERNAL_ERROR;
   }

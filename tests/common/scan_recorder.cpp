@@ -25,6 +25,7 @@ std::string EventName(ScanEvent event) {
     case SCAN_EV_SKIPPED_PATH_TOO_LONG: return "SKIP-LONG";
     case SCAN_EV_SKIPPED_LINK_LOOP: return "SKIP-LOOP";
     case SCAN_EV_SKIPPED_UNJOINABLE_NAME: return "SKIP-NAME";
+    case SCAN_EV_PROCESS_NOT_TERMINATED: return "NOT-KILLED";
     default: return "EVENT" + std::to_string(event);
   }
 }

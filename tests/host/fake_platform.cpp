@@ -115,6 +115,7 @@ int allCalls = 0;
 int cutAt = 0;
 bool cutClosesHandles = false;  // a killed process: the system closes its handles, and marked files go
 uint32_t lastError = 0;
+uint32_t fakeTicks = 0;
 
 std::string Lower(std::string text) {
   for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -282,6 +283,7 @@ void Fake_Reset() {
   allCalls = 0;
   cutAt = 0;
   lastError = 0;
+  fakeTicks = 0;
 }
 
 void Fake_AddDrive(const std::string& root, uint32_t type) {
@@ -1164,5 +1166,24 @@ bool Platform_GetOpenFileOwner(PlatformHandle file, char* account, uint32_t size
   const Node* found = OpenNode("GetOpenFileOwner", file);
   if (found == nullptr || found->owner.empty() || found->owner.size() + 1 > size) return false;
   std::memcpy(account, found->owner.c_str(), found->owner.size() + 1);
+  return true;
+}
+
+uint32_t Platform_TickCount() {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  Call("TickCount", "");
+  return fakeTicks;
+}
+
+void Fake_AdvanceTicks(uint32_t milliseconds) {
+  std::lock_guard<std::recursive_mutex> hold(fakeLock);
+  fakeTicks += milliseconds;
+}
+
+// ASCII letters only: the stand-in's names fold as Windows folds them in the invariant locale's ASCII range.
+bool Platform_FoldCase(const char* text, char* folded, uint32_t size) {
+  size_t length = std::strlen(text);
+  if (length + 1 > size) return false;
+  for (size_t i = 0; i <= length; ++i) folded[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[i])));
   return true;
 }

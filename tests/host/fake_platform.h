@@ -93,5 +93,7 @@ int Fake_CallsMade();
 void Fake_Restart();
 // The names in the folder at path, sorted.
 std::vector<std::string> Fake_ListFolder(const std::string& path);
+// Platform_TickCount's clock (0 after Fake_Reset) moves on by this much.
+void Fake_AdvanceTicks(uint32_t milliseconds);
 // Listings, files, snapshots, processes and keys still open.
 int Fake_OpenHandles();

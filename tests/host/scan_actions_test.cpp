@@ -94,7 +94,7 @@ Events Join(Events head, const Events& tail) {
 
 const ActionsCase ACTIONS_CASES[] = {
     {"InteractiveActsAndReportsAsBefore", SCAN_ACTIONS_INTERACTIVE,
-     {"STARTED", "KILLED Vexlor.k", "PROGRESS svch0st.exe", "REGISTRY", "PROGRESS Tiny AV",
+     {"STARTED", "KILLED Vexlor.k C:\\run\\svch0st.exe", "PROGRESS svch0st.exe", "REGISTRY Tiny AV", "PROGRESS Tiny AV",
       "DROPPED C:\\WINDOWS\\zip1.tmp", "LOG C:\\WINDOWS\\pk_zip1.log", "INFECTED Vexlor.k C:\\run\\svch0st.exe",
       "PROGRESS C:\\run\\svch0st.exe", "INFECTED Vexlor.y C:\\data\\game.exe",
       "PROGRESS C:\\data\\game.exe", "PROGRESS C:\\data\\big.bin", "PROGRESS C:\\data\\locked.bin",
@@ -107,8 +107,8 @@ const ActionsCase ACTIONS_CASES[] = {
           Join(UNATTENDED_WALK, {"FINISHED"})),
      true, true, true},
     {"UnattendedLeavesTheRunFileToTheCaller", SCAN_ACTIONS_UNATTENDED,
-     Join({"STARTED", "PROCESS Vexlor.k C:\\run\\svch0st.exe", "KILLED Vexlor.k", "PROGRESS svch0st.exe",
-           "RUNVALUE Tiny AV", "REGISTRY", "DROPPED C:\\WINDOWS\\fooding.exe", "PROGRESS Tiny AV",
+     Join({"STARTED", "PROCESS Vexlor.k C:\\run\\svch0st.exe", "KILLED Vexlor.k C:\\run\\svch0st.exe", "PROGRESS svch0st.exe",
+           "RUNVALUE Tiny AV", "REGISTRY Tiny AV", "DROPPED C:\\WINDOWS\\fooding.exe", "PROGRESS Tiny AV",
            "DROPPED C:\\WINDOWS\\zip1.tmp", "LOG C:\\WINDOWS\\pk_zip1.log"},
           Join(UNATTENDED_WALK, {"FINISHED"})),
      false, false, true},

@@ -38,7 +38,8 @@ TEST(ProcessSweep, KillsEveryProcessStartedFromAVexlorFileAndGivesProgressForAll
 
   EXPECT_TRUE(Traces_ProcessSweep(RecordEvent));
 
-  EXPECT_EQ((Events{"PROGRESS system.exe", "KILLED Vexlor.y", "PROGRESS a.exe", "KILLED Vexlor.y", "PROGRESS b.exe",
+  EXPECT_EQ((Events{"PROGRESS system.exe", "KILLED Vexlor.y C:\\x\\a.exe", "PROGRESS a.exe",
+                    "KILLED Vexlor.y C:\\y\\b.exe", "PROGRESS b.exe",
                     "PROGRESS clean.exe", "PROGRESS noimage.exe", "PROGRESS locked.exe"}),
             recordedEvents);
   EXPECT_EQ((std::vector<uint32_t>{11, 12}), Fake_TerminatedProcesses());
@@ -58,6 +59,23 @@ TEST(ProcessSweep, ProcessThatWillNotDieIsReportedAsAnInfectedFile) {
 
   EXPECT_EQ((Events{"INFECTED Vexlor.y C:\\x\\a.exe", "PROGRESS a.exe"}), recordedEvents);
   EXPECT_TRUE(Fake_ProcessRunning(11));
+  EXPECT_EQ(0, Fake_OpenHandles());
+}
+
+// Unattended, the failure is said of the process itself first, so the caller need not pair events by their order.
+TEST(ProcessSweep, UnattendedProcessThatWillNotDieIsNamedBeforeItsFile) {
+  StartRecording();
+  Fake_AddFile("C:\\x\\a.exe", VexlorBody());
+  Fake_AddProcess(11, "a.exe", "C:\\x\\a.exe");
+  Fake_Fail("TerminateProcess", "11");
+  ScanControl_SetActions(SCAN_ACTIONS_UNATTENDED);
+
+  EXPECT_TRUE(Traces_ProcessSweep(RecordEvent));
+  ScanControl_SetActions(SCAN_ACTIONS_INTERACTIVE);
+
+  EXPECT_EQ((Events{"PROCESS Vexlor.y C:\\x\\a.exe", "NOT-KILLED Vexlor.y C:\\x\\a.exe",
+                    "INFECTED Vexlor.y C:\\x\\a.exe", "PROGRESS a.exe"}),
+            recordedEvents);
   EXPECT_EQ(0, Fake_OpenHandles());
 }
 
@@ -104,7 +122,7 @@ TEST(RunKeyCleanup, OnlyNamedPlainStringValuesThatFitAreExamined) {
 
   EXPECT_TRUE(Traces_RunKeyCleanup(RecordEvent, "C:\\WINDOWS"));
 
-  EXPECT_EQ((Events{"PROGRESS " + std::string(127, 'm'), "PROGRESS full data", "REGISTRY", "PROGRESS SysMonXP"}),
+  EXPECT_EQ((Events{"PROGRESS " + std::string(127, 'm'), "PROGRESS full data", "REGISTRY SysMonXP", "PROGRESS SysMonXP"}),
             recordedEvents);
   EXPECT_TRUE(Fake_FileExists("C:\\WINDOWS\\fooding.exe"));
   EXPECT_FALSE(Fake_FileExists("C:\\WINDOWS\\SysMonXP.exe"));
@@ -169,13 +187,13 @@ const RunValueCase RUN_VALUE_CASES[] = {
        Fake_AddRunString("Tiny AV", TINY_AV_COMMAND);
        Fake_AddFile("C:\\WINDOWS\\fooding.exe", VexlorBody());
      },
-     {"REGISTRY", "PROGRESS Tiny AV"}, false, "C:\\WINDOWS\\fooding.exe", false, ""},
+     {"REGISTRY Tiny AV", "PROGRESS Tiny AV"}, false, "C:\\WINDOWS\\fooding.exe", false, ""},
     {"DataInCapitals", "C:\\WINDOWS",
      [] {
        Fake_AddRunString("TINY AV", "FOODING.EXE -ANTIVIRUS SERVICE");
        Fake_AddFile("C:\\WINDOWS\\fooding.exe", VexlorBody());
      },
-     {"REGISTRY", "PROGRESS TINY AV"}, false, "C:\\WINDOWS\\fooding.exe", false, ""},
+     {"REGISTRY TINY AV", "PROGRESS TINY AV"}, false, "C:\\WINDOWS\\fooding.exe", false, ""},
     {"OtherData", "C:\\WINDOWS",
      [] {
        Fake_AddRunString("Tiny AV", "fooding.exe -antivirus");
@@ -203,7 +221,7 @@ const RunValueCase RUN_VALUE_CASES[] = {
        Fake_AddFile("C:\\WINDOWS\\fooding.exe", VexlorBody());
        Fake_Fail("DeleteOpenFile");
      },
-     {"REGISTRY", "DROPPED C:\\WINDOWS\\fooding.exe", "PROGRESS Tiny AV"}, false, "C:\\WINDOWS\\fooding.exe", true,
+     {"REGISTRY Tiny AV", "DROPPED C:\\WINDOWS\\fooding.exe", "PROGRESS Tiny AV"}, false, "C:\\WINDOWS\\fooding.exe", true,
      ""},
     {"BothDeletionsFailing", "C:\\WINDOWS",
      [] {
@@ -218,7 +236,7 @@ const RunValueCase RUN_VALUE_CASES[] = {
        Fake_AddRunString("Tiny AV", TINY_AV_COMMAND);
        Fake_AddFile("C:\\WINDOWS\\fooding.exe", VexlorBody(), PLATFORM_ATTR_ARCHIVE | PLATFORM_ATTR_REPARSE_POINT);
      },
-     {"REGISTRY", "DROPPED C:\\WINDOWS\\fooding.exe", "PROGRESS Tiny AV"}, false, "C:\\WINDOWS\\fooding.exe", true,
+     {"REGISTRY Tiny AV", "DROPPED C:\\WINDOWS\\fooding.exe", "PROGRESS Tiny AV"}, false, "C:\\WINDOWS\\fooding.exe", true,
      ""},
     {"WindowsInADriveRoot", "C:\\",
      [] {
@@ -226,20 +244,20 @@ const RunValueCase RUN_VALUE_CASES[] = {
        Fake_AddFile("C:\\fooding.exe", VexlorBody());
        Fake_Fail("DeleteOpenFile");
      },
-     {"REGISTRY", "DROPPED C:\\fooding.exe", "PROGRESS Tiny AV"}, false, "C:\\fooding.exe", true, ""},
+     {"REGISTRY Tiny AV", "DROPPED C:\\fooding.exe", "PROGRESS Tiny AV"}, false, "C:\\fooding.exe", true, ""},
     // Cutting the arguments off the joined path would stop at the space and delete C:\My.
     {"SpaceInTheWindowsDirectory", "C:\\My Windows",
      [] {
        Fake_AddRunString("Tiny AV", TINY_AV_COMMAND);
        Fake_AddFile("C:\\My Windows\\fooding.exe", VexlorBody());
      },
-     {"REGISTRY", "PROGRESS Tiny AV"}, false, "C:\\My Windows\\fooding.exe", false, "C:\\My"},
+     {"REGISTRY Tiny AV", "PROGRESS Tiny AV"}, false, "C:\\My Windows\\fooding.exe", false, "C:\\My"},
     {"LongestPathThatFits", LONGEST_FITTING_DIRECTORY,
      [] {
        Fake_AddRunString("Tiny AV", TINY_AV_COMMAND);
        Fake_AddFile(LONGEST_FITTING_DIRECTORY + "\\fooding.exe", VexlorBody());
      },
-     {"REGISTRY", "PROGRESS Tiny AV"}, false, LONGEST_FITTING_DIRECTORY + "\\fooding.exe", false, ""},
+     {"REGISTRY Tiny AV", "PROGRESS Tiny AV"}, false, LONGEST_FITTING_DIRECTORY + "\\fooding.exe", false, ""},
     // One character more: the path would be cut to ...\fooding.ex, a different file.
     {"PathTooLongIsSkippedNotCut", TOO_LONG_DIRECTORY,
      [] {
@@ -263,7 +281,7 @@ TEST(RunKeyCleanup, AdjacentVexlorValuesAreBothRemoved) {
 
   EXPECT_TRUE(Traces_RunKeyCleanup(RecordEvent, "C:\\WINDOWS"));
 
-  EXPECT_EQ((Events{"PROGRESS before", "REGISTRY", "PROGRESS Tiny AV", "REGISTRY", "PROGRESS SysMonXP",
+  EXPECT_EQ((Events{"PROGRESS before", "REGISTRY Tiny AV", "PROGRESS Tiny AV", "REGISTRY SysMonXP", "PROGRESS SysMonXP",
                     "PROGRESS after"}),
             recordedEvents);
   EXPECT_EQ((Events{"before", "after"}), Fake_RunValueNames());
@@ -400,7 +418,7 @@ TEST_P(WindowsDirectoryCases, EveryStageJoinsItsPathsWithOneBackslash) {
 
   ScanRun(RecordEvent);
 
-  EXPECT_EQ((Events{"STARTED", "REGISTRY", "PROGRESS Jammer2nd", "DROPPED " + prefix + "zip3.tmp",
+  EXPECT_EQ((Events{"STARTED", "REGISTRY Jammer2nd", "PROGRESS Jammer2nd", "DROPPED " + prefix + "zip3.tmp",
                     "LOG " + prefix + "pk_zip1.log", "LOG " + prefix + "pk_zip2.LOG", "FINISHED"}),
             recordedEvents);
   EXPECT_FALSE(Fake_FileExists(prefix + "Jammer2nd.exe"));

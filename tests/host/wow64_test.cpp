@@ -171,8 +171,8 @@ TEST(Wow64, RunKeyCleanupExaminesBothViewsByTheSameRules) {
 
   EXPECT_TRUE(Traces_RunKeyCleanup(RecordEvent, "C:\\WINDOWS"));
 
-  EXPECT_EQ((Events{"REGISTRY", "PROGRESS SysMonXP", "PROGRESS Updater", "PROGRESS before", "REGISTRY",
-                    "PROGRESS Tiny AV", "REGISTRY", "PROGRESS Jammer2nd", "PROGRESS ICQ Net", "PROGRESS Updater"}),
+  EXPECT_EQ((Events{"REGISTRY SysMonXP", "PROGRESS SysMonXP", "PROGRESS Updater", "PROGRESS before", "REGISTRY Tiny AV",
+                    "PROGRESS Tiny AV", "REGISTRY Jammer2nd", "PROGRESS Jammer2nd", "PROGRESS ICQ Net", "PROGRESS Updater"}),
             recordedEvents);
   EXPECT_EQ((Events{"Updater"}), Fake_RunValueNames(PLATFORM_RUN_KEY_NATIVE));
   EXPECT_EQ((Events{"before", "ICQ Net", "Updater"}), Fake_RunValueNames(PLATFORM_RUN_KEY_32BIT));
@@ -228,9 +228,9 @@ TEST_P(ProcessViewCases, TheImageChecksummedIsTheFileTheProcessRunsFrom) {
 
 const ProcessViewCase PROCESS_VIEW_CASES[] = {
     {"ThirtyTwoBitProcessFromSysWOW64", SYSWOW64_FILE, 0, VEXLOR_K,
-     {"STARTED", "KILLED Vexlor.k", "PROGRESS vx.exe", "FINISHED"}},
+     {"STARTED", "KILLED Vexlor.k " + std::string(SYSWOW64_FILE), "PROGRESS vx.exe", "FINISHED"}},
     {"SixtyFourBitProcessFromTheRealSystem32", SYSTEM32_FILE, VEXLOR_A, 0,
-     {"STARTED", "KILLED Vexlor.a", "PROGRESS vx.exe", "FINISHED"}},
+     {"STARTED", "KILLED Vexlor.a " + std::string(SYSTEM32_FILE), "PROGRESS vx.exe", "FINISHED"}},
     // The 32-bit file of the same name is Vexlor, but this process does not run from it.
     {"CleanSixtyFourBitProcessOfAVexlorName", SYSTEM32_FILE, 0, VEXLOR_K, {"STARTED", "PROGRESS vx.exe", "FINISHED"}},
     {"SixtyFourBitProcessWhoseImageCannotBeRead", "", VEXLOR_A, VEXLOR_K, {"STARTED", "PROGRESS vx.exe", "FINISHED"}},
