@@ -1,9 +1,7 @@
-// The process-wide stop flags of the running scan and the setting of what its trace stages may do.
+// The process-wide stop flags of the running scan, and skip events for the scans that want them.
 #include "scan_events.h"
 
 ScanControl scanControl = {{0}, {0}};
-
-static std::atomic<int32_t> scanActions{SCAN_ACTIONS_INTERACTIVE};
 
 void ScanControl_Reset() {
   scanControl.stopRequested.store(0);
@@ -20,10 +18,6 @@ void ScanControl_ReportStop(ScanReporter reporter) {
   scanControl.stopReported.store(1);
 }
 
-void ScanControl_SetActions(int32_t actions) { scanActions.store(actions); }
-
-int32_t ScanControl_Actions() { return scanActions.load(); }
-
 void ScanControl_ReportSkip(ScanReporter reporter, ScanEvent event, const char* text) {
-  if (scanActions.load() != SCAN_ACTIONS_INTERACTIVE) ScanReport(reporter, event, text, nullptr);
+  if (reporter.actions != SCAN_ACTIONS_INTERACTIVE) ScanReport(reporter, event, text, nullptr);
 }

@@ -33,7 +33,8 @@ enum : ScanEvent {
   SCAN_EV_PROCESS_NOT_TERMINATED = 1204,
 };
 
-// What the trace stages may do. Interactive (the default) is what both interactive programs get.
+// What the trace stages may do, set per scan in its reporter. Interactive (the default) is what both interactive
+// programs get.
 // Report only: nothing is terminated or deleted; each process, Run value and its file that would be acted on is
 // reported as found. Unattended: found events first, then the acts, except that the Run value's file is not
 // deleted by the stage but reported as a dropped file for the caller to quarantine or delete.
@@ -42,10 +43,12 @@ enum : int32_t { SCAN_ACTIONS_INTERACTIVE = 0, SCAN_ACTIONS_REPORT_ONLY = 1, SCA
 // text and signature may be null; text is valid only during the call. context is the reporter's own.
 typedef void (*ScanReportFunction)(void* context, ScanEvent event, const char* text, const ThreatSignature* signature);
 
-// A front-end's callback with the state it reports into, passed by value down every stage of a scan.
+// A front-end's callback with the state it reports into, and what this scan may do, passed by value down every
+// stage of the scan: one scan's settings never reach another's.
 struct ScanReporter {
   ScanReportFunction report;
   void* context;
+  int32_t actions = SCAN_ACTIONS_INTERACTIVE;
 };
 
 inline void ScanReport(ScanReporter reporter, ScanEvent event, const char* text, const ThreatSignature* signature) {
@@ -65,9 +68,6 @@ void ScanControl_Reset();
 void ScanControl_RequestStop();
 bool ScanControl_StopRequested();
 
-// Set before a scan starts; ScanControl_Reset leaves it alone.
-void ScanControl_SetActions(int32_t actions);
-int32_t ScanControl_Actions();
 // Reports a skipped entry (a SCAN_EV_SKIPPED_ event) in the unattended settings only.
 void ScanControl_ReportSkip(ScanReporter reporter, ScanEvent event, const char* text);
 

@@ -47,7 +47,7 @@ static void CheckProcess(uint32_t processId, ScanReporter reporter) {
   if (imagePath != nullptr && Platform_GetProcessImagePath(process, imagePath, IMAGE_PATH_SIZE) &&
       FileCrc32(imagePath, &crc)) {
     const ThreatSignature* signature = SignatureTable_Match(crc);
-    int32_t actions = ScanControl_Actions();
+    int32_t actions = reporter.actions;
     if (signature != nullptr && actions != SCAN_ACTIONS_INTERACTIVE) {
       ScanReport(reporter, SCAN_EV_PROCESS_FOUND, imagePath, signature);
     }
@@ -114,7 +114,7 @@ static bool RemoveRunEntry(PlatformHandle key, const char* name, const RunEntryS
   if (!RunEntryFilePath(path, sizeof path, windowsDirectory, entry->command)) return false;
   // A value whose file is already gone is left in place.
   if (!Platform_FileExists(path)) return false;
-  int32_t actions = ScanControl_Actions();
+  int32_t actions = reporter.actions;
   if (actions != SCAN_ACTIONS_INTERACTIVE) ScanReport(reporter, SCAN_EV_RUN_VALUE_FOUND, name, nullptr);
   if (actions == SCAN_ACTIONS_REPORT_ONLY) {
     ScanReport(reporter, SCAN_EV_DROPPED_FILE, path, nullptr);

@@ -181,7 +181,7 @@ int ScanRun_Execute(const ScanOptions& options) {
   // Lives as long as the process: the scanning thread reports into it, and a console close may end the run.
   static ScanReporterState reporterState;
   ScanReporter reporter = ScanReporter_Start(&reporterState, &scanRecord, options.quiet, folder);
-  ScanControl_SetActions(options.removal == REMOVAL_NONE ? SCAN_ACTIONS_REPORT_ONLY : SCAN_ACTIONS_UNATTENDED);
+  reporter.actions = options.removal == REMOVAL_NONE ? SCAN_ACTIONS_REPORT_ONLY : SCAN_ACTIONS_UNATTENDED;
   scanRecord.started = FileTools_UtcNow();
   if (!RunScanThread(reporter)) {
     std::fprintf(stderr, "PurgewellScan: the scanning thread could not be started\n");

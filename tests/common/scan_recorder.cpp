@@ -43,10 +43,16 @@ static void Record(void* context, ScanEvent event, const char* text, const Threa
   if (*static_cast<bool*>(context) && isFile && text != nullptr) FindingList_Add(text, static_cast<int32_t>(event));
 }
 
-const ScanReporter RecordEvent = {Record, &listNothing};
-const ScanReporter RecordAndList = {Record, &listFiles};
+ScanReporter RecordEvent = {Record, &listNothing};
+ScanReporter RecordAndList = {Record, &listFiles};
+
+void Recording_SetActions(int32_t actions) {
+  RecordEvent.actions = actions;
+  RecordAndList.actions = actions;
+}
 
 void Recording_Clear() {
   recordedEvents.clear();
   ScanControl_Reset();
+  Recording_SetActions(SCAN_ACTIONS_INTERACTIVE);
 }

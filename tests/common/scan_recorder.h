@@ -10,9 +10,11 @@
 extern std::vector<std::string> recordedEvents;
 
 // Records every event.
-extern const ScanReporter RecordEvent;
+extern ScanReporter RecordEvent;
 // Records every event and, as a front-end does, puts each reported file into the findings list.
-extern const ScanReporter RecordAndList;
+extern ScanReporter RecordAndList;
+// What the scans reported to both may do (interactive after Recording_Clear).
+void Recording_SetActions(int32_t actions);
 
 std::string EventName(ScanEvent event);
 // Clears the recording and the stop flags.

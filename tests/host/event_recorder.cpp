@@ -5,6 +5,6 @@
 
 void StartRecording() {
   Recording_Clear();
-  ScanControl_SetActions(SCAN_ACTIONS_INTERACTIVE);
+  Recording_SetActions(SCAN_ACTIONS_INTERACTIVE);
   Fake_Reset();
 }

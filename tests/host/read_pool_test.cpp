@@ -54,7 +54,7 @@ void BusyMachine() {
 // One whole scan of the busy machine in the unattended settings, so the skip events are in the sequence too.
 Events ScanBusyMachine(uint32_t cpus, bool scramble, void (*adjust)()) {
   StartRecording();
-  ScanControl_SetActions(SCAN_ACTIONS_UNATTENDED);
+  Recording_SetActions(SCAN_ACTIONS_UNATTENDED);
   Fake_SetCpuCount(cpus);
   Fake_ScrambleReads(scramble);
   BusyMachine();
@@ -148,13 +148,13 @@ TEST_P(PoolStopCases, EndsWithOneStopAfterAPrefixOfTheSerialEvents) {
   whole.pop_back();  // FINISHED
   stopAt = &GetParam();
   StartRecording();
-  ScanControl_SetActions(SCAN_ACTIONS_UNATTENDED);
+  Recording_SetActions(SCAN_ACTIONS_UNATTENDED);
   Fake_SetCpuCount(4);
   Fake_ScrambleReads(true);
   BusyMachine();
   bool fromReporter = std::string(GetParam().operation) == "Progress";
   if (!fromReporter) Fake_StopAt(GetParam().operation, GetParam().argument, GetParam().nth);
-  ScanRun(fromReporter ? ScanReporter{StopOnProgress, nullptr} : RecordEvent);
+  ScanRun(fromReporter ? ScanReporter{StopOnProgress, nullptr, SCAN_ACTIONS_UNATTENDED} : RecordEvent);
 
   ASSERT_FALSE(recordedEvents.empty());
   EXPECT_EQ("STOPPED", recordedEvents.back());

@@ -62,7 +62,7 @@ class ActionsCases : public ::testing::TestWithParam<ActionsCase> {};
 TEST_P(ActionsCases, EveryStageActsOnlyAsTheSettingAllows) {
   const ActionsCase& actionsCase = GetParam();
   StartRecording();
-  ScanControl_SetActions(actionsCase.actions);
+  Recording_SetActions(actionsCase.actions);
   PlantEveryTrace();
 
   ScanRun(RecordEvent);
@@ -76,7 +76,7 @@ TEST_P(ActionsCases, EveryStageActsOnlyAsTheSettingAllows) {
     EXPECT_TRUE(Fake_FileExists(path)) << path;
   }
   EXPECT_EQ(0, Fake_OpenHandles());
-  ScanControl_SetActions(SCAN_ACTIONS_INTERACTIVE);
+  Recording_SetActions(SCAN_ACTIONS_INTERACTIVE);
 }
 
 // The walk's part, the same in the two unattended settings.

@@ -68,10 +68,10 @@ TEST(ProcessSweep, UnattendedProcessThatWillNotDieIsNamedBeforeItsFile) {
   Fake_AddFile("C:\\x\\a.exe", VexlorBody());
   Fake_AddProcess(11, "a.exe", "C:\\x\\a.exe");
   Fake_Fail("TerminateProcess", "11");
-  ScanControl_SetActions(SCAN_ACTIONS_UNATTENDED);
+  Recording_SetActions(SCAN_ACTIONS_UNATTENDED);
 
   EXPECT_TRUE(Traces_ProcessSweep(RecordEvent));
-  ScanControl_SetActions(SCAN_ACTIONS_INTERACTIVE);
+  Recording_SetActions(SCAN_ACTIONS_INTERACTIVE);
 
   EXPECT_EQ((Events{"PROCESS Vexlor.y C:\\x\\a.exe", "NOT-KILLED Vexlor.y C:\\x\\a.exe",
                     "INFECTED Vexlor.y C:\\x\\a.exe", "PROGRESS a.exe"}),

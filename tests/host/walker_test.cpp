@@ -177,7 +177,7 @@ TEST(Walker, NameHoldingASeparatorIsNeverJoinedIntoAnotherEntrysPath) {
   for (int32_t actions : {SCAN_ACTIONS_INTERACTIVE, SCAN_ACTIONS_UNATTENDED}) {
     for (uint32_t cpus : {1u, 4u}) {
       StartRecording();
-      ScanControl_SetActions(actions);
+      Recording_SetActions(actions);
       Fake_SetCpuCount(cpus);
       Fake_AddDrive("C:\\", PLATFORM_DRIVE_FIXED);
       Fake_AddFile("C:\\top\\bs\\x.exe", ForgeCrc32("in the folder", VEXLOR_Y));
@@ -196,7 +196,7 @@ TEST(Walker, NameHoldingASeparatorIsNeverJoinedIntoAnotherEntrysPath) {
       EXPECT_EQ(0, Fake_OpenHandles());
     }
   }
-  ScanControl_SetActions(SCAN_ACTIONS_INTERACTIVE);
+  Recording_SetActions(SCAN_ACTIONS_INTERACTIVE);
 }
 
 // The walk keeps its listings and its path on the heap: a tree far deeper than a fixed buffer per level on
