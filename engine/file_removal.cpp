@@ -126,6 +126,33 @@ bool FileRemoval_StillExamined(const char* path, const ExaminedFile* examined, u
   return same;
 }
 
+// Opens path for reading when it still leads to the examined file; now receives what the handle shows.
+static bool OpenExamined(const char* path, const ExaminedFile* examined, PlatformHandle* file,
+                         PlatformFileIdentity* now) {
+  if (!examined->known || !SameFolderLinks(path, examined->folderLinks)) return false;
+  if (!Platform_OpenForChecksum(path, file)) return false;
+  if (SameIdentity(*file, examined, now)) return true;
+  Platform_CloseFile(*file);
+  return false;
+}
+
+void FileRemoval_Describe(const char* path, const ExaminedFile* examined, ExaminedFacts* facts) {
+  facts->haveSize = facts->haveCrc = facts->haveSha256 = false;
+  PlatformHandle file;
+  PlatformFileIdentity now;
+  // The CRC and the hash each read the file whole, each through a handle of its own that was checked.
+  if (OpenExamined(path, examined, &file, &now)) {
+    facts->haveSize = true;
+    facts->size = (static_cast<uint64_t>(now.sizeHigh) << 32) | now.sizeLow;
+    facts->haveCrc = now.sizeHigh == 0 && FileCrc32_OfOpenFile(file, now.sizeLow, &facts->crc);
+    Platform_CloseFile(file);
+  }
+  if (OpenExamined(path, examined, &file, &now)) {
+    facts->haveSha256 = Platform_Sha256OpenFile(file, facts->sha256);
+    Platform_CloseFile(file);
+  }
+}
+
 // Whether the file at path is the examined one: its index, size and last write, which a rename keeps. Not its
 // volume serial: Wine's drive letters may share one file system, where a rename between them works and the
 // file takes the serial of its new drive.

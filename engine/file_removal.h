@@ -31,6 +31,16 @@ bool FileRemoval_Delete(const char* path, const ExaminedFile* examined, uint32_t
 // The same checks without deleting: true when the path still leads to the examined file.
 bool FileRemoval_StillExamined(const char* path, const ExaminedFile* examined, uint32_t options);
 
+// What a report says of the examined file, each taken through a handle checked to be that file (identity and
+// folder links): its size, CRC-32 and SHA-256. False for each that cannot be taken so; the file is not changed.
+struct ExaminedFacts {
+  bool haveSize, haveCrc, haveSha256;
+  uint64_t size;
+  uint32_t crc;
+  uint8_t sha256[PLATFORM_SHA256_SIZE];
+};
+void FileRemoval_Describe(const char* path, const ExaminedFile* examined, ExaminedFacts* facts);
+
 // Moving an examined file to a new name (the quarantine), through the handle that was checked.
 enum : uint32_t {
   MOVE_DONE = 0,          // the original name is gone and destination holds the examined file

@@ -9,6 +9,7 @@
 #include "console_text.h"
 #include "exit_codes.h"
 #include "file_tools.h"
+#include "json_writer.h"
 #include "wide_path.h"
 #include "platform.h"
 #include "quarantine.h"
@@ -45,12 +46,25 @@ static const char* ModeName(int removal) {
   return removal == REMOVAL_QUARANTINE ? "remove" : removal == REMOVAL_DELETE ? "delete" : "report_only";
 }
 
-// Size, checksums and, for files without one, the variant their checksum names.
+// Size, checksums and, for files without one, the variant their checksum names. A found file's are taken through
+// handles checked to be the file examined when it was found, so they are of the file that will be moved.
 static void Describe(ScanFinding* finding) {
   if (finding->kind == FINDING_RUN_VALUE) return;
-  finding->haveSize = FileTools_Size(finding->path, &finding->size);
-  finding->haveCrc = FileCrc32(finding->path.c_str(), &finding->crc);
-  finding->sha256 = FileTools_Sha256(finding->path);
+  if (ScanFinding_IsFile(*finding)) {
+    ExaminedFacts facts;
+    FileRemoval_Describe(finding->path.c_str(), &finding->examined, &facts);
+    finding->haveSize = facts.haveSize;
+    finding->size = facts.size;
+    finding->haveCrc = facts.haveCrc;
+    finding->crc = facts.crc;
+    finding->sha256 = facts.haveSha256 ? Json_Hex(std::string(reinterpret_cast<const char*>(facts.sha256),
+                                                              sizeof facts.sha256))
+                                       : std::string();
+  } else {
+    finding->haveSize = FileTools_Size(finding->path, &finding->size);
+    finding->haveCrc = FileCrc32(finding->path.c_str(), &finding->crc);
+    finding->sha256 = FileTools_Sha256(finding->path);
+  }
   const ThreatSignature* signature = finding->haveCrc ? SignatureTable_Match(finding->crc) : nullptr;
   if (finding->variant.empty() && signature != nullptr) finding->variant = signature->variantName;
 }

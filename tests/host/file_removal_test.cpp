@@ -98,6 +98,31 @@ INSTANTIATE_TEST_SUITE_P(FileRemoval, RemovalCases, ::testing::ValuesIn(REMOVAL_
 
 // A link that was on the path when the file was found is no reason to refuse; a refused file among others
 // lowers the count by one.
+// The report's size and checksums are of the examined file, or of nothing: a folder swapped for a link to a
+// file of the same name elsewhere gives none of them, as the quarantine then refuses to move it.
+TEST(FileRemoval, DescribesOnlyTheExaminedFile) {
+  StartRecording();
+  Fake_AddDrive("C:\\", PLATFORM_DRIVE_FIXED);
+  Fake_AddDrive("D:\\", PLATFORM_DRIVE_FIXED);
+  std::string body = Vexlor("found body");
+  Fake_AddFile(FOUND, body);
+  Fake_AddFile(IMPORTANT, Vexlor("important body"));
+  ExaminedFile examined;
+  ASSERT_TRUE(FileRemoval_Examine(FOUND, &examined));
+  ExaminedFacts facts;
+  FileRemoval_Describe(FOUND, &examined, &facts);
+  EXPECT_TRUE(facts.haveSize && facts.haveCrc && facts.haveSha256);
+  EXPECT_EQ(body.size(), facts.size);
+  EXPECT_EQ(0xB566B395u, facts.crc);
+
+  Fake_RemoveFile("D:\\x");
+  Fake_AddLink("D:\\x", "C:\\important");
+  FileRemoval_Describe(FOUND, &examined, &facts);
+  EXPECT_FALSE(facts.haveSize || facts.haveCrc || facts.haveSha256);
+  FileRemoval_Release(&examined);
+  EXPECT_EQ(0, Fake_OpenHandles());
+}
+
 TEST(FileRemoval, LinkThatWasThereAndARefusedNeighbour) {
   StartRecording();
   FindingList_Clear();
