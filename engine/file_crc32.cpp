@@ -62,21 +62,26 @@ uint32_t Crc32_Update(uint32_t value, const uint8_t* bytes, size_t count) {
 }
 
 // Exactly size bytes to their end: a failed read, or a file that grows or shrinks meanwhile, gives no checksum.
-bool FileCrc32_OfOpenFile(PlatformHandle file, uint32_t size, uint32_t* crc) {
+bool FileCrc32_ReadExactly(PlatformHandle file, uint64_t size, uint32_t* crc, PlatformHandle copy) {
   uint8_t block[CRC32_BLOCK_SIZE];
   uint32_t value = 0xFFFFFFFFu;
-  uint32_t total = 0;
+  uint64_t total = 0;
   for (;;) {
     uint32_t got = 0;
     if (!Platform_ReadFile(file, block, sizeof block, &got)) return false;
     if (got == 0) break;
     if (got > size - total) return false;
+    if (copy != nullptr && !Platform_WriteFile(copy, block, got)) return false;
     value = Crc32_Update(value, block, got);
     total += got;
   }
   if (total != size) return false;
   *crc = ~value;
   return true;
+}
+
+bool FileCrc32_OfOpenFile(PlatformHandle file, uint32_t size, uint32_t* crc) {
+  return FileCrc32_ReadExactly(file, size, crc, nullptr);
 }
 
 bool FileCrc32_AtMost(const char* path, uint32_t sizeLimit, uint32_t* crc) {

@@ -218,23 +218,10 @@ uint32_t FileRemoval_MoveTo(const char* path, const ExaminedFile* examined, uint
   return atDestination && NameGone(path, examined) ? MOVE_DONE : MOVE_UNVERIFIED;
 }
 
-enum { COPY_BLOCK_SIZE = 8192 };
 
 // Copies the open file's bytes, exactly size of them, into the open copy; crc receives their checksum.
 static bool CopyBytes(PlatformHandle from, PlatformHandle to, uint64_t size, uint32_t* crc) {
-  uint8_t block[COPY_BLOCK_SIZE];
-  uint32_t value = 0xFFFFFFFFu;
-  uint64_t total = 0;
-  for (;;) {
-    uint32_t got = 0;
-    if (!Platform_ReadFile(from, block, sizeof block, &got)) return false;
-    if (got == 0) break;
-    if (got > size - total || !Platform_WriteFile(to, block, got)) return false;
-    value = Crc32_Update(value, block, got);
-    total += got;
-  }
-  *crc = ~value;
-  return total == size && Platform_FlushFile(to);
+  return FileCrc32_ReadExactly(from, size, crc, to) && Platform_FlushFile(to);
 }
 
 bool FileRemoval_CopyTo(const char* path, const ExaminedFile* examined, uint32_t options, const char* copy) {

@@ -23,6 +23,9 @@ bool FileCrc32_AtMost(const char* path, uint32_t sizeLimit, uint32_t* crc);
 bool FileCrc32(const char* path, uint32_t* crc);  // no size limit below 4 GiB
 // The same over a file already open and not yet read, which must hold exactly size bytes.
 bool FileCrc32_OfOpenFile(void* file, uint32_t size, uint32_t* crc);
+// Reads an open file to its end, which must come after exactly size bytes, folding them into crc; each block
+// read is also written to copy when it is not null (the caller flushes it).
+bool FileCrc32_ReadExactly(void* file, uint64_t size, uint32_t* crc, void* copy);
 
 // Running-value updates, without the initial 0xFFFFFFFF and final complement.
 // Crc32_Update folds where the processor has carry-less multiplication (PCLMULQDQ, with SSE2), else slices.

@@ -69,10 +69,7 @@ static void OnFile(ScanReporterState* state, int kind, const char* path, const T
 static void OnProgress(ScanReporterState* state, const char* text) {
   state->record->examined += 1;
   if (state->quiet) return;
-  uint32_t now = Platform_TickCount();
-  if (state->progressShown && now - state->lastProgressTick < SCAN_PROGRESS_INTERVAL_MS) return;
-  state->progressShown = true;
-  state->lastProgressTick = now;
+  if (!ProgressRefresh_IsDue(&state->progress, Platform_TickCount())) return;
   std::fprintf(stderr, "Scanning (%llu examined): %s\n", static_cast<unsigned long long>(state->record->examined),
                ConsoleText_Of(text).c_str());
   std::fflush(stderr);
@@ -147,5 +144,6 @@ ScanReporter ScanReporter_Start(ScanReporterState* state, ScanRecord* record, bo
   state->record = record;
   state->quiet = quiet;
   state->quarantine = quarantine;
+  ProgressRefresh_ResetEvery(&state->progress, SCAN_PROGRESS_INTERVAL_MS);
   return ScanReporter{ReportIntoRecord, state};
 }

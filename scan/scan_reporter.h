@@ -5,6 +5,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "progress_refresh.h"
 #include "scan_events.h"
 #include "scan_record.h"
 
@@ -15,8 +16,7 @@ struct ScanReporterState {
   ScanRecord* record = nullptr;
   bool quiet = false;        // no progress line
   std::string quarantine;    // files in this folder are not findings ("" for none)
-  bool progressShown = false;
-  uint32_t lastProgressTick = 0;
+  ProgressRefresh progress = {};
   // Each found file by its name folded as Windows compares names: an index into record->findings.
   std::unordered_map<std::string, size_t> filesByName;
 };
