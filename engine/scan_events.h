@@ -31,6 +31,7 @@ enum : ScanEvent {
   SCAN_EV_SKIPPED_UNJOINABLE_NAME = 1194,
   // text: image path of a found process that would not die; its file is then reported as an infected file
   SCAN_EV_PROCESS_NOT_TERMINATED = 1204,
+  SCAN_EV_SKIPPED_EXCLUDED = 1214,  // text: path of the scan's excluded folder, which the walk did not enter
 };
 
 // What the trace stages may do, set per scan in its reporter. Interactive (the default) is what both interactive
@@ -49,6 +50,9 @@ struct ScanReporter {
   ScanReportFunction report;
   void* context;
   int32_t actions = SCAN_ACTIONS_INTERACTIVE;
+  // A folder the walk does not enter (PurgewellScan's quarantine), as a full path without a trailing backslash,
+  // compared without regard to case; null for none. It must outlive the scan.
+  const char* excludedFolder = nullptr;
 };
 
 inline void ScanReport(ScanReporter reporter, ScanEvent event, const char* text, const ThreatSignature* signature) {

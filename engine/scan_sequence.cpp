@@ -76,7 +76,7 @@ static void RunStages(ScanReporter reporter) {
 void ScanRun(ScanReporter reporter) {
   ScanReport(reporter, SCAN_EV_STARTED, nullptr, nullptr);
   RealViewScan scan = {reporter, RealView_Enter()};
-  RunStages(ScanReporter{ReportInOrdinaryView, &scan, reporter.actions});
+  RunStages(ScanReporter{ReportInOrdinaryView, &scan, reporter.actions, reporter.excludedFolder});
   RealView_Leave(scan.view);
 }
 

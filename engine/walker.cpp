@@ -169,6 +169,16 @@ static void CloseListings(WalkState* walk) {
 // name "bs\x.exe" beside a folder "bs" to that folder's x.exe), so it is never joined, read or deleted.
 static bool UnjoinableName(const char* name) { return std::strpbrk(name, "\\/") != nullptr; }
 
+// Whether the directory whose path is in the buffer is the scan's excluded folder (names compared as Windows
+// compares them; a path of another length is never it, which keeps the check off every other directory).
+static bool IsExcludedFolder(const WalkState* walk) {
+  const char* excluded = walk->request->reporter.excludedFolder;
+  if (excluded == nullptr || std::strlen(excluded) != std::strlen(walk->path)) return false;
+  char a[PLATFORM_NAME_SIZE * 4], b[PLATFORM_NAME_SIZE * 4];
+  if (!Platform_FoldCase(walk->path, a, sizeof a) || !Platform_FoldCase(excluded, b, sizeof b)) return false;
+  return std::strcmp(a, b) == 0;
+}
+
 // One listing entry; true when it was a directory now entered (its first entry is then in walk->entry).
 static bool HandleEntry(WalkState* walk) {
   size_t units = 0;
@@ -185,6 +195,10 @@ static bool HandleEntry(WalkState* walk) {
   }
   if (!(walk->entry.attributes & PLATFORM_ATTR_DIRECTORY)) {
     ReportFile(walk);
+    return false;
+  }
+  if (IsExcludedFolder(walk)) {
+    ReportSkip(walk, SCAN_EV_SKIPPED_EXCLUDED, walk->path);
     return false;
   }
   if ((walk->entry.attributes & PLATFORM_ATTR_REPARSE_POINT) && !FollowLink(walk)) return false;

@@ -111,6 +111,7 @@ static int SkipReasonOf(ScanEvent event) {
     case SCAN_EV_SKIPPED_PATH_TOO_LONG: return SKIP_PATH_TOO_LONG;
     case SCAN_EV_SKIPPED_LINK_LOOP: return SKIP_LINK_LOOP;
     case SCAN_EV_SKIPPED_UNJOINABLE_NAME: return SKIP_UNJOINABLE_NAME;
+    case SCAN_EV_SKIPPED_EXCLUDED: return SKIP_IN_QUARANTINE;
     default: return -1;
   }
 }

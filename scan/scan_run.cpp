@@ -196,6 +196,8 @@ int ScanRun_Execute(const ScanOptions& options) {
   static ScanReporterState reporterState;
   ScanReporter reporter = ScanReporter_Start(&reporterState, &scanRecord, options.quiet, folder);
   reporter.actions = options.removal == REMOVAL_NONE ? SCAN_ACTIONS_REPORT_ONLY : SCAN_ACTIONS_UNATTENDED;
+  // The walk does not enter the quarantine: its bodies are the very files moved there.
+  reporter.excludedFolder = folder.c_str();
   scanRecord.started = FileTools_UtcNow();
   if (!RunScanThread(reporter)) {
     std::fprintf(stderr, "PurgewellScan: the scanning thread could not be started\n");

@@ -26,6 +26,7 @@ std::string EventName(ScanEvent event) {
     case SCAN_EV_SKIPPED_LINK_LOOP: return "SKIP-LOOP";
     case SCAN_EV_SKIPPED_UNJOINABLE_NAME: return "SKIP-NAME";
     case SCAN_EV_PROCESS_NOT_TERMINATED: return "NOT-KILLED";
+    case SCAN_EV_SKIPPED_EXCLUDED: return "SKIP-EXCLUDED";
     default: return "EVENT" + std::to_string(event);
   }
 }

@@ -170,6 +170,29 @@ TEST(Walker, PathsPastMaxPathAreWalkedAndOnesPastThePlatformLimitAreSkippedNotCu
   EXPECT_EQ(0, Fake_OpenHandles());
 }
 
+// The scan's excluded folder (PurgewellScan's quarantine) is not entered, whatever the case of its name; a
+// folder whose name only begins the same is walked. In the unattended settings the folder is a skip of its own.
+TEST(Walker, ExcludedFolderIsNotEntered) {
+  for (int32_t actions : {SCAN_ACTIONS_INTERACTIVE, SCAN_ACTIONS_UNATTENDED}) {
+    StartRecording();
+    Recording_SetActions(actions);
+    Fake_AddDrive("C:\\", PLATFORM_DRIVE_FIXED);
+    Fake_AddFile("C:\\ProgramData\\Q\\1.body", ForgeCrc32("moved in", VEXLOR_Y));
+    Fake_AddFile("C:\\ProgramData\\Q2\\x.exe", ForgeCrc32("beside it", VEXLOR_Y));
+    ScanReporter reporter = RecordEvent;
+    reporter.excludedFolder = "c:\\programdata\\q";
+    WalkRequest walk = {"C:\\", reporter, nullptr};
+    WalkDirectory(&walk);
+    std::vector<std::string> expected;
+    if (actions == SCAN_ACTIONS_UNATTENDED) expected.push_back("SKIP-EXCLUDED C:\\ProgramData\\Q");
+    expected.push_back("INFECTED Vexlor.y C:\\ProgramData\\Q2\\x.exe");
+    expected.push_back("PROGRESS C:\\ProgramData\\Q2\\x.exe");
+    EXPECT_EQ(expected, recordedEvents);
+    EXPECT_EQ(0, Fake_CallCount("OpenForChecksum") - 1) << "only the neighbour's file is read";
+    EXPECT_EQ(0, Fake_OpenHandles());
+  }
+}
+
 // A listed name that holds a separator, as Wine lists the Linux names "bs\x.exe" (beside a folder "bs") and
 // "a/b.txt", is never joined into a path: the folder's x.exe is read and reported once, under its own path, and
 // the other entries are neither read nor reported as it. In the unattended settings each is a skip of its own.
