@@ -2,6 +2,7 @@
 #include "console_reporter.h"
 
 #include "console_output.h"
+#include "run_events.h"
 #include "finding_list.h"
 
 ConsoleRun consoleRun;
@@ -23,30 +24,19 @@ static void Reporter_PrintTimeLine(ConsoleRun* run, RunLine which, const char* p
   ConsoleOutput_Print("%s%s\n", line, padding);
 }
 
-static void Reporter_OnStarted(ConsoleRun* run) {
-  Reporter_PrintTimeLine(run, RUN_LINE_STARTED, "");
-  RunRecord_Start(&run->record);
-  ProgressRefresh_Reset(&run->refresh);
+static void Reporter_OnStarted(void* context) {
+  Reporter_PrintTimeLine(static_cast<ConsoleRun*>(context), RUN_LINE_STARTED, "");
 }
 
-// Every event still arrives; the line is redrawn only when a refresh is due, with the item of that moment.
-static void Reporter_OnProgress(ConsoleRun* run, const char* text) {
-  if (text != nullptr && ProgressRefresh_IsDue(&run->refresh, run->clock.ticks())) {
-    ConsoleOutput_Progress(text, run->progressWidth);
-  }
+static void Reporter_OnProgress(void* context, const char* item) {
+  ConsoleOutput_Progress(item, static_cast<ConsoleRun*>(context)->progressWidth);
 }
 
-static void Reporter_OnTrace(ConsoleRun* run, ScanEvent event, const char* text, const ThreatSignature* signature) {
-  TraceLine line;
-  if (RunReport_MakeTraceLine(&line, event, text, signature)) {
-    ConsoleOutput_Print("%s\n", line.text);
-    RunRecord_Note(&run->record, event, text);
-  }
-  RunReport_FreeTraceLine(&line);
-}
+static void Reporter_OnTraceLine(void*, const char* line) { ConsoleOutput_Print("%s\n", line); }
 
 // The run is over; the main thread runs the summary once the scanning thread has ended.
-static void Reporter_OnClosing(ConsoleRun* run, ScanEvent event) {
+static void Reporter_OnClosing(void* context, ScanEvent event) {
+  ConsoleRun* run = static_cast<ConsoleRun*>(context);
   if (event == SCAN_EV_FINISHED) {
     Reporter_PrintTimeLine(run, RUN_LINE_FINISHED, "               ");
   } else {
@@ -55,29 +45,12 @@ static void Reporter_OnClosing(ConsoleRun* run, ScanEvent event) {
   run->closingEvent.store(event);
 }
 
+static const RunShow CONSOLE_SHOW = {Reporter_OnStarted, Reporter_OnProgress, Reporter_OnTraceLine,
+                                     Reporter_OnClosing};
+
 void ConsoleReporter(void* context, ScanEvent event, const char* text, const ThreatSignature* signature) {
   ConsoleRun* run = static_cast<ConsoleRun*>(context);
-  switch (event) {
-    case SCAN_EV_STARTED:
-      Reporter_OnStarted(run);
-      break;
-    case SCAN_EV_PROGRESS:
-      Reporter_OnProgress(run, text);
-      break;
-    case SCAN_EV_PROCESS_KILLED:
-    case SCAN_EV_INFECTED_FILE:
-    case SCAN_EV_DROPPED_FILE:
-    case SCAN_EV_REGISTRY_CLEANED:
-    case SCAN_EV_LOG_FILE:
-      Reporter_OnTrace(run, event, text, signature);
-      break;
-    case SCAN_EV_FINISHED:
-    case SCAN_EV_STOPPED:
-      Reporter_OnClosing(run, event);
-      break;
-    default:
-      break;
-  }
+  RunEvents_Dispatch(CONSOLE_SHOW, run, RunTrack{&run->record, &run->refresh, &run->clock}, event, text, signature);
 }
 
 static bool IsYes(int key) { return key == 'Y' || key == 'y'; }

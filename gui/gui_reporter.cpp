@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "finding_list.h"
+#include "run_events.h"
 #include "resource.h"
 #include "text.h"
 
@@ -29,52 +30,29 @@ static void AddTimeLine(GuiRun* run, RunLine which) {
   AddLine(run, line);
 }
 
-static void GuiReporter_OnStarted(GuiRun* run) {
+static void GuiReporter_OnStarted(void* context) {
+  GuiRun* run = static_cast<GuiRun*>(context);
   AddTimeLine(run, RUN_LINE_STARTED);
   SetWindowTextA(GetDlgItem(run->dialog, IDC_START_STOP), "&Stop");
-  RunRecord_Start(&run->record);
-  ProgressRefresh_Reset(&run->refresh);
 }
 
-static void GuiReporter_OnTrace(GuiRun* run, ScanEvent event, const char* text, const ThreatSignature* signature) {
-  TraceLine line;
-  if (RunReport_MakeTraceLine(&line, event, text, signature)) {
-    AddLine(run, line.text);
-    RunRecord_Note(&run->record, event, text);
-  }
-  RunReport_FreeTraceLine(&line);
-}
+static void GuiReporter_OnProgress(void* context, const char* item) { SetStatus(static_cast<GuiRun*>(context), item); }
+
+static void GuiReporter_OnTraceLine(void* context, const char* line) { AddLine(static_cast<GuiRun*>(context), line); }
 
 // The closing line is the run's last; the dialog's own thread does the rest when the posted message arrives.
-static void GuiReporter_OnClosing(GuiRun* run, ScanEvent event) {
+static void GuiReporter_OnClosing(void* context, ScanEvent event) {
+  GuiRun* run = static_cast<GuiRun*>(context);
   AddTimeLine(run, event == SCAN_EV_FINISHED ? RUN_LINE_FINISHED : RUN_LINE_STOPPED);
   PostMessageA(run->dialog, WM_APP_RUN_OVER, event, 0);
 }
 
+static const RunShow GUI_SHOW = {GuiReporter_OnStarted, GuiReporter_OnProgress, GuiReporter_OnTraceLine,
+                                 GuiReporter_OnClosing};
+
 void GuiReporter(void* context, ScanEvent event, const char* text, const ThreatSignature* signature) {
   GuiRun* run = static_cast<GuiRun*>(context);
-  switch (event) {
-    case SCAN_EV_STARTED:
-      GuiReporter_OnStarted(run);
-      break;
-    case SCAN_EV_PROGRESS:
-      // Every event still arrives; the status is redrawn only when a refresh is due, with the item of that moment.
-      if (text != nullptr && ProgressRefresh_IsDue(&run->refresh, run->clock.ticks())) SetStatus(run, text);
-      break;
-    case SCAN_EV_PROCESS_KILLED:
-    case SCAN_EV_INFECTED_FILE:
-    case SCAN_EV_DROPPED_FILE:
-    case SCAN_EV_REGISTRY_CLEANED:
-    case SCAN_EV_LOG_FILE:
-      GuiReporter_OnTrace(run, event, text, signature);
-      break;
-    case SCAN_EV_FINISHED:
-    case SCAN_EV_STOPPED:
-      GuiReporter_OnClosing(run, event);
-      break;
-    default:
-      break;
-  }
+  RunEvents_Dispatch(GUI_SHOW, run, RunTrack{&run->record, &run->refresh, &run->clock}, event, text, signature);
 }
 
 // Removal needs an explicit answer: Yes to the first question, or No ("not sure") to the warning.
