@@ -104,6 +104,26 @@ void ExpectRestorable(const std::string& original, const std::string& when, bool
   EXPECT_EQ(0, Fake_OpenHandles()) << when;
 }
 
+// The calls an uncut move of the file at original makes.
+int MoveCalls(const std::string& original) {
+  ScanFinding finding;
+  int calls = CallsOf([&] { MakeMachine(original); finding = Found(original); },
+                      [&] { Quarantine_MoveIn(QUARANTINE, "HOST", &finding); });
+  FileRemoval_Release(&finding.examined);
+  return calls;
+}
+
+// A fresh machine whose move of the file at original is cut off at that call.
+void CutMove(const std::string& original, int cut, bool killed) {
+  MakeMachine(original);
+  ScanFinding finding = Found(original);
+  Fake_Restart();
+  Fake_CutAt(cut, killed);
+  Quarantine_MoveIn(QUARANTINE, "HOST", &finding);
+  FileRemoval_Release(&finding.examined);
+  Fake_Restart();
+}
+
 void Recover() {
   testing::internal::CaptureStderr();
   Quarantine_Recover(QUARANTINE, false);
@@ -127,21 +147,12 @@ TEST_P(QuarantineVolumes, MovesInAndPutsBackTheExactBytes) {
 // A cut at each call of the move; the next run (a scan with /remove) settles the item first.
 TEST_P(QuarantineVolumes, MoveCutAtEveryCallLosesNothing) {
   std::string original = GetParam().original;
-  ScanFinding finding;
-  int calls = CallsOf([&] { MakeMachine(original); finding = Found(original); },
-                      [&] { Quarantine_MoveIn(QUARANTINE, "HOST", &finding); });
-  FileRemoval_Release(&finding.examined);
+  int calls = MoveCalls(original);
   ASSERT_GT(calls, 10);
   for (bool killed : {false, true}) {
     for (int cut = 1; cut <= calls; ++cut) {
       std::string when = std::string(killed ? "killed" : "power cut") + " at call " + std::to_string(cut);
-      MakeMachine(original);
-      finding = Found(original);
-      Fake_Restart();
-      Fake_CutAt(cut, killed);
-      Quarantine_MoveIn(QUARANTINE, "HOST", &finding);
-      FileRemoval_Release(&finding.examined);
-      Fake_Restart();
+      CutMove(original, cut, killed);
       Recover();
       ExpectOneWholeCopy(original, when);
       ExpectRestorable(original, when);
@@ -190,24 +201,12 @@ TEST_P(QuarantineVolumes, RestoreCutAtEveryCallLosesNothing) {
 // The run that settles a cut-off move is itself cut off at each of its calls; a third run still loses nothing.
 TEST_P(QuarantineVolumes, RecoveryCutAtEveryCallLosesNothing) {
   std::string original = GetParam().original;
-  ScanFinding finding;
-  int moveCalls = CallsOf([&] { MakeMachine(original); finding = Found(original); },
-                          [&] { Quarantine_MoveIn(QUARANTINE, "HOST", &finding); });
-  FileRemoval_Release(&finding.examined);
+  int moveCalls = MoveCalls(original);
   for (int moveCut = 1; moveCut <= moveCalls; ++moveCut) {
-    auto cutMove = [&] {
-      MakeMachine(original);
-      finding = Found(original);
-      Fake_Restart();
-      Fake_CutAt(moveCut);
-      Quarantine_MoveIn(QUARANTINE, "HOST", &finding);
-      FileRemoval_Release(&finding.examined);
-    };
-    int recoverCalls = CallsOf(cutMove, Recover);
+    int recoverCalls = CallsOf([&] { CutMove(original, moveCut, false); }, Recover);
     for (int cut = 1; cut <= recoverCalls; ++cut) {
       std::string when = "move cut at call " + std::to_string(moveCut) + ", recovery at " + std::to_string(cut);
-      cutMove();
-      Fake_Restart();
+      CutMove(original, moveCut, false);
       Fake_CutAt(cut);
       Recover();
       Fake_Restart();
