@@ -19,8 +19,8 @@ if not exist "%REPORTS%\" mkdir "%REPORTS%"
 set "PARTIAL=%REPORTS%\%COMPUTERNAME%.partial"
 if exist "%PARTIAL%" del /f /q "%PARTIAL%"
 set "CERTUTIL=%SystemRoot%\System32\certutil.exe"
-if not exist "%CERTUTIL%" goto unchecked
 if "%PROGRAM_SHA256%"=="" goto unstamped
+if not exist "%CERTUTIL%" goto unchecked
 rem certutil prints a heading, the hash (its bytes spaced apart before Windows 8), then a status line.
 set "ACTUAL="
 for /f "skip=1 delims=" %%h in ('""%CERTUTIL%" -hashfile "%PROGRAM%" SHA256"') do if not defined ACTUAL set "ACTUAL=%%h"
